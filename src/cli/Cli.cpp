@@ -1,0 +1,44 @@
+// Dispatch of the `zk` commands and the boundary where file-system exceptions
+// become messages and exit codes.
+#include "cli/Cli.h"
+
+#include "cli/Usage.h"
+#include "frontend/FileIO.h"
+
+#include <ostream>
+
+namespace zk::cli {
+
+namespace {
+
+int UsageError(std::ostream& err, const std::string& message) {
+    err << "zk: " << message << "\nTry 'zk --help'.\n";
+    return kExitUsage;
+}
+
+int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) return UsageError(err, "no command given");
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h" || command == "help") {
+        out << UsageText();
+        return kExitOk;
+    }
+    if (command == "--version") {
+        out << VersionText();
+        return kExitOk;
+    }
+    return UsageError(err, "unknown command '" + command + "'");
+}
+
+} // namespace
+
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    try {
+        return Dispatch(args, out, err);
+    } catch (const TFileError& e) {
+        err << "zk: " << e.what() << "\n";
+        return kExitFileError;
+    }
+}
+
+} // namespace zk::cli

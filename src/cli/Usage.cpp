@@ -1,0 +1,40 @@
+// The texts of `zk --help` and `zk --version`.
+#include "cli/Usage.h"
+
+namespace zk::cli {
+
+std::string UsageText() {
+    return R"(Usage:
+  zk check   FILE [compile options]
+  zk build   FILE -o OUT [compile options]
+  zk unit    FILE -o OUT [compile options]
+  zk listing FILE [--unit] [-o OUT] [compile options]
+  zk run     FILE [PARAM ...] [run options] [compile options]
+  zk --help | --version
+
+FILE is a ZK source, or a p-code file (ZKP, ZKU or ZKExt) where a command takes one.
+
+Compile options:
+  -I DIR            add an include/unit directory (repeatable)
+  --classic         the classic language (default: the modified language ZKM)
+  --log FILE        write the compile log to FILE
+  --listing FILE    (build, unit) also write the listing of the saved image
+
+Run options:
+  --input FILE      read the input parameters from FILE, one per line
+  --output FILE     write the result to FILE
+  --picture FILE    draw the result as a picture and save it as a bitmap
+  --mem MB          memory for the run in megabytes (default 4)
+  --no-symbol-error
+  --graphics-mode 0|1|2
+  --seed N          state of the random generator
+  --stats           print the final counters to stderr
+
+Exit status: 0 success, 1 compile error, 2 input-parameter error, 3 run-time error,
+4 picture error, 64 usage error, 66 a file cannot be opened, read or written.
+)";
+}
+
+std::string VersionText() { return "zk (Varnok) " VARNOK_VERSION "\n"; }
+
+} // namespace zk::cli

@@ -1,0 +1,19 @@
+// Runs the zk executable as a child process with given arguments, standard
+// input and working directory, and collects its output and exit status.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zk::test {
+
+struct TProcessResult {
+    int Status = -1; // exit status, or -1 when killed by a signal
+    std::string Out;
+    std::string Err;
+};
+
+TProcessResult RunZk(const std::vector<std::string>& args, const std::string& input = "",
+                     const std::string& workDir = "");
+
+} // namespace zk::test

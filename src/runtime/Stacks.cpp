@@ -1,0 +1,56 @@
+// The slow paths of the linked containers: growing a node pool, returning a
+// whole stack to it, reading by depth, and the fault of an empty pop.
+#include "runtime/Stacks.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace zk {
+
+void EmptyContainerFault(const char* container, const char* operation) {
+    std::fprintf(stderr, "internal error: %s.%s on an empty container\n", container, operation);
+    std::fflush(stderr);
+    std::abort();
+}
+
+template <class Node> void TNodePool<Node>::GiveChain(Node* first) {
+    if (first == nullptr) return;
+    Node* last = first;
+    while (last->Next != nullptr)
+        last = last->Next;
+    last->Next = Free_;
+    Free_ = first;
+}
+
+template <class Node> void TNodePool<Node>::Grow() {
+    BlockSize_ = BlockSize_ == 0 ? kFirstBlock : std::min(BlockSize_ * 2, kMaxBlock);
+    Blocks_.push_back(std::make_unique_for_overwrite<Node[]>(BlockSize_));
+    Cursor_ = Blocks_.back().get();
+    End_ = Cursor_ + BlockSize_;
+}
+
+template class TNodePool<TStackEl>;
+template class TNodePool<TTreeNode>;
+template class TNodePool<TIntNode>;
+
+const TTreeNode* TTreeStack::At(int32_t depth) const {
+    if (depth < 0 || static_cast<std::size_t>(depth) >= Count_) return nullptr;
+    const TTreeNode* node = Head_;
+    for (int32_t i = 0; i < depth; ++i)
+        node = node->Next;
+    return node;
+}
+
+void TTreeStack::Clear() {
+    Pool_.GiveChain(Head_);
+    Head_ = nullptr;
+    Count_ = 0;
+}
+
+void TIntStack::Clear() {
+    Pool_.GiveChain(Head_);
+    Head_ = nullptr;
+}
+
+} // namespace zk

@@ -1,0 +1,239 @@
+// Linked stacks and the queue of the compiler and the run-time system: the
+// compile stack of open forms, the value and argument stacks of the tree
+// memory, integer work stacks and the collector's work queue.
+#pragma once
+
+#include "pcode/RetData.h"
+#include "runtime/TreeRef.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace zk {
+
+// Nodes are plain records that users walk and rewrite in place: the
+// interpreter follows Next from Head to read an argument by depth, and the
+// collector forwards the cell indexes stored in every node.
+struct TTreeNode {
+    int32_t Last;
+    int32_t First;
+    TTreeNode* Next;
+
+    TTreeRef Ref() const { return {Last, First}; }
+};
+
+struct TIntNode {
+    int32_t Value;
+    TIntNode* Next;
+};
+
+struct TStackEl {
+    TRetData RetData;
+    TStackEl* Next;
+};
+
+// Reports a pop, top or dequeue on an empty container and aborts. Every caller
+// checks emptiness first, so reaching this is a bug of the system itself.
+[[noreturn]] void EmptyContainerFault(const char* container, const char* operation);
+
+// The nodes of one container. Push and pop sit on the interpreter's hot path,
+// so a released node goes onto a free list and the next push takes it back;
+// only when the list is empty is a node carved from the current block. Blocks
+// grow geometrically, never move, and are released with the pool, so a node
+// pointer stays valid until its node is popped.
+template <class Node> class TNodePool {
+public:
+    TNodePool() = default;
+    TNodePool(const TNodePool&) = delete;
+    TNodePool& operator=(const TNodePool&) = delete;
+
+    Node* Take() {
+        if (Node* node = Free_) {
+            Free_ = node->Next;
+            return node;
+        }
+        if (Cursor_ == End_) [[unlikely]]
+            Grow();
+        return Cursor_++;
+    }
+    void Give(Node* node) {
+        node->Next = Free_;
+        Free_ = node;
+    }
+    // Returns a whole chain, from `first` along Next to its end.
+    void GiveChain(Node* first);
+
+private:
+    void Grow();
+
+    static constexpr std::size_t kFirstBlock = 16;
+    static constexpr std::size_t kMaxBlock = 4096;
+
+    Node* Free_ = nullptr;
+    Node* Cursor_ = nullptr; // next node never handed out, in the current block
+    Node* End_ = nullptr;
+    std::size_t BlockSize_ = 0;
+    std::vector<std::unique_ptr<Node[]>> Blocks_;
+};
+
+// The pools' slow paths are compiled once, in Stacks.cpp.
+extern template class TNodePool<TStackEl>;
+extern template class TNodePool<TTreeNode>;
+extern template class TNodePool<TIntNode>;
+
+// The compile stack: one frame per open form, owned by the stack until popped.
+// A stack destroyed with frames on it releases them and their states.
+class TStack {
+public:
+    TStack() = default;
+    TStack(const TStack&) = delete;
+    TStack& operator=(const TStack&) = delete;
+
+    bool IsEmpty() const { return Head_ == nullptr; }
+    const TStackEl* Head() const { return Head_; }
+
+    TStackEl* Push(TRetData data) {
+        TStackEl* el = Pool_.Take();
+        el->RetData = std::move(data);
+        el->Next = Head_;
+        Head_ = el;
+        return el;
+    }
+    TRetData Pop() {
+        TStackEl* el = Head_;
+        if (el == nullptr) [[unlikely]]
+            EmptyContainerFault("TStack", "Pop");
+        Head_ = el->Next;
+        TRetData data = std::move(el->RetData);
+        Pool_.Give(el);
+        return data;
+    }
+
+private:
+    TStackEl* Head_ = nullptr;
+    TNodePool<TStackEl> Pool_;
+};
+
+// A stack of tree values. Count is kept so that a depth taken from the p-code
+// can be checked against the stack before it is followed.
+class TTreeStack {
+public:
+    TTreeStack() = default;
+    TTreeStack(const TTreeStack&) = delete;
+    TTreeStack& operator=(const TTreeStack&) = delete;
+
+    bool IsEmpty() const { return Head_ == nullptr; }
+    std::size_t Count() const { return Count_; }
+    TTreeNode* Head() { return Head_; }
+    const TTreeNode* Head() const { return Head_; }
+    // The node `depth` places below the top (0: the top), or nullptr when the
+    // stack is not that deep.
+    const TTreeNode* At(int32_t depth) const;
+
+    TTreeNode* Push(TTreeRef ref) {
+        TTreeNode* node = Pool_.Take();
+        node->Last = ref.Last;
+        node->First = ref.First;
+        node->Next = Head_;
+        Head_ = node;
+        ++Count_;
+        return node;
+    }
+    TTreeRef Pop() {
+        TTreeNode* node = Head_;
+        if (node == nullptr) [[unlikely]]
+            EmptyContainerFault("TTreeStack", "Pop");
+        TTreeRef ref = node->Ref();
+        Head_ = node->Next;
+        --Count_;
+        Pool_.Give(node);
+        return ref;
+    }
+    void Clear();
+
+private:
+    TTreeNode* Head_ = nullptr;
+    std::size_t Count_ = 0;
+    TNodePool<TTreeNode> Pool_;
+};
+
+class TIntStack {
+public:
+    TIntStack() = default;
+    TIntStack(const TIntStack&) = delete;
+    TIntStack& operator=(const TIntStack&) = delete;
+
+    bool IsEmpty() const { return Head_ == nullptr; }
+    TIntNode* Head() { return Head_; }
+    const TIntNode* Head() const { return Head_; }
+
+    void Push(int32_t value) {
+        TIntNode* node = Pool_.Take();
+        node->Value = value;
+        node->Next = Head_;
+        Head_ = node;
+    }
+    int32_t Pop() {
+        TIntNode* node = Head_;
+        if (node == nullptr) [[unlikely]]
+            EmptyContainerFault("TIntStack", "Pop");
+        int32_t value = node->Value;
+        Head_ = node->Next;
+        Pool_.Give(node);
+        return value;
+    }
+    int32_t Top() const {
+        if (Head_ == nullptr) [[unlikely]]
+            EmptyContainerFault("TIntStack", "Top");
+        return Head_->Value;
+    }
+    void Clear();
+
+private:
+    TIntNode* Head_ = nullptr;
+    TNodePool<TIntNode> Pool_;
+};
+
+// First in, first out: Head leaves next, Tail entered last; both are nullptr
+// exactly when the queue is empty.
+class TIntQueue {
+public:
+    TIntQueue() = default;
+    TIntQueue(const TIntQueue&) = delete;
+    TIntQueue& operator=(const TIntQueue&) = delete;
+
+    bool IsEmpty() const { return Head_ == nullptr; }
+    const TIntNode* Head() const { return Head_; }
+    const TIntNode* Tail() const { return Tail_; }
+
+    void Enqueue(int32_t value) {
+        TIntNode* node = Pool_.Take();
+        node->Value = value;
+        node->Next = nullptr;
+        if (Tail_ != nullptr)
+            Tail_->Next = node;
+        else
+            Head_ = node;
+        Tail_ = node;
+    }
+    int32_t Dequeue() {
+        TIntNode* node = Head_;
+        if (node == nullptr) [[unlikely]]
+            EmptyContainerFault("TIntQueue", "Dequeue");
+        int32_t value = node->Value;
+        Head_ = node->Next;
+        if (Head_ == nullptr) Tail_ = nullptr;
+        Pool_.Give(node);
+        return value;
+    }
+
+private:
+    TIntNode* Head_ = nullptr;
+    TIntNode* Tail_ = nullptr;
+    TNodePool<TIntNode> Pool_;
+};
+
+} // namespace zk

@@ -41,6 +41,8 @@ std::string TTempDir::Read(std::string_view name) const {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-std::string W(std::string_view utf8) { return Utf8ToCp1251(utf8); }
+std::string W(std::string_view utf8) {
+    return Utf8ToCp1251(utf8);
+}
 
 } // namespace zk::test

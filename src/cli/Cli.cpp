@@ -2,6 +2,8 @@
 // become messages and exit codes.
 #include "cli/Cli.h"
 
+#include "cli/CommandLine.h"
+#include "cli/CompileCommands.h"
 #include "cli/Usage.h"
 #include "frontend/FileIO.h"
 
@@ -27,7 +29,13 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         out << VersionText();
         return kExitOk;
     }
-    return UsageError(err, "unknown command '" + command + "'");
+    const TParseResult parsed = ParseCommandLine(args);
+    if (!parsed.Line) return UsageError(err, parsed.Error);
+    const TCommandLine& line = *parsed.Line;
+    if (line.Command == "check") return RunCheck(line, out, err);
+    if (line.Command == "build" || line.Command == "unit") return RunBuild(line, out, err);
+    if (line.Command == "listing") return RunListing(line, out, err);
+    return UsageError(err, "'" + line.Command + "' is not available yet");
 }
 
 } // namespace

@@ -35,6 +35,8 @@ Exit status: 0 success, 1 compile error, 2 input-parameter error, 3 run-time err
 )";
 }
 
-std::string VersionText() { return "zk (Varnok) " VARNOK_VERSION "\n"; }
+std::string VersionText() {
+    return "zk (Varnok) " VARNOK_VERSION "\n";
+}
 
 } // namespace zk::cli

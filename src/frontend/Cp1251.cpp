@@ -56,11 +56,11 @@ char EncodeCodePoint(char32_t cp) {
 // yields U+FFFD and consumes one byte.
 char32_t DecodeUtf8(std::string_view s, std::size_t& pos) {
     const auto lead = static_cast<unsigned char>(s[pos]);
-    const int extra = lead < 0x80            ? 0
-                      : (lead >> 5) == 0x06  ? 1
-                      : (lead >> 4) == 0x0E  ? 2
-                      : (lead >> 3) == 0x1E  ? 3
-                                             : -1;
+    const int extra = lead < 0x80           ? 0
+                      : (lead >> 5) == 0x06 ? 1
+                      : (lead >> 4) == 0x0E ? 2
+                      : (lead >> 3) == 0x1E ? 3
+                                            : -1;
     if (extra < 0 || pos + extra >= s.size() + (extra == 0)) {
         ++pos;
         return 0xFFFD;
@@ -98,13 +98,15 @@ char LowerChar1251(char c) {
 
 std::string UpperCase1251(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = UpperChar1251(c);
+    for (char& c : out)
+        c = UpperChar1251(c);
     return out;
 }
 
 std::string LowerCase1251(std::string_view text) {
     std::string out(text);
-    for (char& c : out) c = LowerChar1251(c);
+    for (char& c : out)
+        c = LowerChar1251(c);
     return out;
 }
 
@@ -119,7 +121,8 @@ std::string Utf8ToCp1251(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     std::size_t pos = 0;
-    while (pos < utf8.size()) out += EncodeCodePoint(DecodeUtf8(utf8, pos));
+    while (pos < utf8.size())
+        out += EncodeCodePoint(DecodeUtf8(utf8, pos));
     return out;
 }
 

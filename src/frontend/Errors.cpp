@@ -99,7 +99,8 @@ struct TMessageTable {
     std::string Unknown = Utf8ToCp1251(kUnknownText);
 
     TMessageTable() {
-        for (const TMessage& m : kMessages) Texts.emplace(m.Number, Utf8ToCp1251(m.Text));
+        for (const TMessage& m : kMessages)
+            Texts.emplace(m.Number, Utf8ToCp1251(m.Text));
     }
 };
 
@@ -120,14 +121,16 @@ std::string ErrorText(int32_t number) {
     return MessageText(number) + " - #" + std::to_string(number);
 }
 
-std::string ErrorText(const TError& error) { return ErrorText(error.Number); }
+std::string ErrorText(const TError& error) {
+    return ErrorText(error.Number);
+}
 
 std::string FormatError(const TError& error) {
     char hex[16];
     std::snprintf(hex, sizeof hex, "%08X", static_cast<uint32_t>(error.Offset));
     return Utf8ToCp1251("Ошибка! Тип ошибки: ") + ErrorText(error) + Utf8ToCp1251(", файл ") +
-           error.FileName + Utf8ToCp1251(" смещение: ") + std::to_string(error.Offset) + "(" +
-           hex + "h)";
+           error.FileName + Utf8ToCp1251(" смещение: ") + std::to_string(error.Offset) + "(" + hex +
+           "h)";
 }
 
 } // namespace zk

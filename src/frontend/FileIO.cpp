@@ -13,7 +13,9 @@ namespace zk {
 
 namespace {
 
-std::string LastSystemReason() { return errno != 0 ? std::strerror(errno) : "input/output error"; }
+std::string LastSystemReason() {
+    return errno != 0 ? std::strerror(errno) : "input/output error";
+}
 
 } // namespace
 
@@ -24,7 +26,9 @@ std::filesystem::path NativePath(std::string_view path) {
     return std::filesystem::path(Cp1251ToUtf8(path));
 }
 
-std::string SystemPath(const std::filesystem::path& path) { return Utf8ToCp1251(path.string()); }
+std::string SystemPath(const std::filesystem::path& path) {
+    return Utf8ToCp1251(path.string());
+}
 
 bool FileExists(std::string_view path) {
     std::error_code ec;

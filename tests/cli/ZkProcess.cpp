@@ -27,7 +27,8 @@ void Check(bool ok, const char* what) {
     std::vector<char*> argv;
     std::string program = ZK_EXECUTABLE;
     argv.push_back(program.data());
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
     _exit(127);
@@ -86,8 +87,7 @@ TProcessResult RunZk(const std::vector<std::string>& args, const std::string& in
     TProcessResult result;
     Exchange(in[1], out[0], err[0], input, result);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }

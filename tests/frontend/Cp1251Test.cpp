@@ -32,19 +32,22 @@ TEST(Cp1251Case, SameTextIgnoresCase) {
 
 TEST(Cp1251Utf8, RoundTripsEveryByte) {
     std::string all;
-    for (int b = 1; b < 256; ++b) all += static_cast<char>(b);
+    for (int b = 1; b < 256; ++b)
+        all += static_cast<char>(b);
     EXPECT_EQ(Utf8ToCp1251(Cp1251ToUtf8(all)), all);
 }
 
 TEST(Cp1251Utf8, ConvertsRussianText) {
     EXPECT_EQ(Cp1251ToUtf8("\xCF\xF0\xE8\xE2\xE5\xF2"), "Привет");
     EXPECT_EQ(Utf8ToCp1251("Ёлка №1"), "\xA8\xEB\xEA\xE0 \xB9"
-                                          "1");
+                                       "1");
 }
 
 TEST(Cp1251Utf8, UnmappableAndMalformedBecomeQuestionMarks) {
     EXPECT_EQ(Utf8ToCp1251("日本"), "??");
-    EXPECT_EQ(Utf8ToCp1251("a\xFF" "b"), "a?b");
+    EXPECT_EQ(Utf8ToCp1251("a\xFF"
+                           "b"),
+              "a?b");
     EXPECT_EQ(Utf8ToCp1251("\xD0"), "?"); // cut sequence at the end
 }
 

@@ -28,7 +28,8 @@ TEST(ErrorText, EveryDefinedNumberHasItsOwnText) {
     for (int32_t n = 0; n <= 300; ++n)
         if (MessageText(n) != unknown) ++defined;
     EXPECT_EQ(defined, 73);
-    for (int32_t n : {0, 54, 70, 78, 100, 105, 200, 202}) EXPECT_NE(MessageText(n), unknown) << n;
+    for (int32_t n : {0, 54, 70, 78, 100, 105, 200, 202})
+        EXPECT_NE(MessageText(n), unknown) << n;
 }
 
 TEST(ErrorText, TextsAreWindows1251) {

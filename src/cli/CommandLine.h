@@ -1,0 +1,31 @@
+// The words of a zk command line: the command, its file, its parameters and
+// its options. Parsing checks only the shape; the commands check the rest.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zk::cli {
+
+struct TCommandLine {
+    std::string Command;
+    std::string File;                // as written (UTF-8)
+    std::vector<std::string> Params; // run only
+    std::vector<std::string> IncludeDirs;
+    bool Classic = false;
+    std::optional<std::string> LogFile;
+    std::optional<std::string> ListingFile;
+    std::optional<std::string> OutFile; // -o
+    bool AsUnit = false;                // listing --unit
+};
+
+struct TParseResult {
+    std::optional<TCommandLine> Line;
+    std::string Error; // the usage error when Line is empty
+};
+
+// `args` without the program name; args[0] is the command.
+TParseResult ParseCommandLine(const std::vector<std::string>& args);
+
+} // namespace zk::cli

@@ -1,0 +1,101 @@
+// One compilation as zk runs it.
+#include "cli/Compilation.h"
+
+#include "compiler/CompileDriver.h"
+#include "compiler/CompileLog.h"
+#include "frontend/Cp1251.h"
+#include "frontend/FileIO.h"
+#include "frontend/Tokens.h"
+
+#include <algorithm>
+#include <fstream>
+#include <ostream>
+
+namespace zk::cli {
+
+namespace {
+
+std::string WithSlash(std::string dir) {
+    if (dir.empty() || dir.back() != '/') dir += '/';
+    return dir;
+}
+
+void WriteLog(const std::string& utf8Path) {
+    std::string text;
+    for (const std::string& line : CompileLog)
+        text += line + "\r\n";
+    WriteWholeFile(Utf8ToCp1251(utf8Path), text);
+}
+
+// After a file-system failure the log is still written when it can be; the
+// failure that ended the compilation is the one reported.
+void WriteLogAfterFailure(const std::string& utf8Path) {
+    try {
+        WriteLog(utf8Path);
+    } catch (const TFileError&) {}
+}
+
+void ReportCompileError(const TError& error, const TErrorPlace& place, std::ostream& err) {
+    const std::string where =
+        place.Path.empty() ? Cp1251ToUtf8(error.FileName) : PlaceText(place.Path, error.Offset);
+    err << where << ": "
+        << "Ошибка: " << Cp1251ToUtf8(ErrorText(error)) << "\n";
+}
+
+} // namespace
+
+std::vector<std::string> IncludePathsFor(const TCommandLine& line) {
+    const std::string file = Utf8ToCp1251(line.File);
+    const auto slash = file.rfind('/');
+    std::vector<std::string> paths{slash == std::string::npos ? "./" : file.substr(0, slash + 1)};
+    for (const std::string& dir : line.IncludeDirs)
+        paths.push_back(WithSlash(Utf8ToCp1251(dir)));
+    return paths;
+}
+
+bool IsPCodeFile(const std::string& path) {
+    std::ifstream in(NativePath(Utf8ToCp1251(path)), std::ios::binary);
+    char head[7] = {};
+    in.read(head, sizeof head);
+    const std::string bytes(head, static_cast<std::size_t>(in.gcount()));
+    return bytes.rfind(std::string("\x03\x00ZKP", 5), 0) == 0 ||
+           bytes.rfind(std::string("\x03\x00ZKU", 5), 0) == 0 ||
+           bytes.rfind(std::string("\x05\x00ZKExt", 7), 0) == 0;
+}
+
+std::optional<TPCode> CompileFile(const TCommandLine& line, bool unitMode, std::ostream& err) {
+    ClassicLanguage = line.Classic;
+    CompileLog.clear();
+    AddLogLine("Начата компиляция главного модуля");
+    TPCode code;
+    TError error;
+    TErrorPlace place;
+    try {
+        TSource source = TSource::CreateFromFile(Utf8ToCp1251(line.File));
+        Compile(source, code, unitMode, error, IncludePathsFor(line), &place);
+    } catch (const TFileError&) {
+        if (line.LogFile) WriteLogAfterFailure(*line.LogFile);
+        throw;
+    }
+    if (line.LogFile) WriteLog(*line.LogFile);
+    if (error.Number != 0) {
+        ReportCompileError(error, place, err);
+        return std::nullopt;
+    }
+    return code;
+}
+
+std::string PlaceText(const std::string& path, int32_t offset) {
+    const std::string text = ReadWholeFile(path);
+    const auto end = static_cast<std::size_t>(std::clamp<int64_t>(offset, 0, text.size()));
+    std::size_t line = 1, lineStart = 0;
+    for (std::size_t i = 0; i < end; ++i) {
+        if (text[i] != '\n') continue;
+        ++line;
+        lineStart = i + 1;
+    }
+    return Cp1251ToUtf8(path) + ":" + std::to_string(line) + ":" +
+           std::to_string(end - lineStart + 1);
+}
+
+} // namespace zk::cli

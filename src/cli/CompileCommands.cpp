@@ -1,0 +1,66 @@
+// zk check, build, unit and listing.
+#include "cli/CompileCommands.h"
+
+#include "cli/Cli.h"
+#include "cli/Compilation.h"
+#include "frontend/Cp1251.h"
+#include "pcode/Listing.h"
+
+#include <ostream>
+
+namespace zk::cli {
+
+namespace {
+
+bool RefusePCodeFile(const TCommandLine& line, std::ostream& err) {
+    if (!IsPCodeFile(line.File)) return false;
+    err << "zk: " << line.File << " is a p-code file; " << line.Command << " takes a ZK source\n";
+    return true;
+}
+
+// The listing for a terminal: UTF-8 with lines ended by LF alone.
+std::string ListingForStdout(const TPCode& code) {
+    std::string text = Cp1251ToUtf8(ListingText(code));
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+    return out;
+}
+
+} // namespace
+
+int RunCheck(const TCommandLine& line, std::ostream& out, std::ostream& err) {
+    if (RefusePCodeFile(line, err)) return kExitUsage;
+    if (!CompileFile(line, false, err)) return kExitCompileError;
+    out << "Ошибок в исходном коде не обнаружено\n";
+    return kExitOk;
+}
+
+int RunBuild(const TCommandLine& line, std::ostream&, std::ostream& err) {
+    if (RefusePCodeFile(line, err)) return kExitUsage;
+    const bool unitMode = line.Command == "unit";
+    const auto code = CompileFile(line, unitMode, err);
+    if (!code) return kExitCompileError;
+    code->SaveToFile(Utf8ToCp1251(*line.OutFile), unitMode ? pfUnit : pfProgram);
+    if (line.ListingFile) WriteListing(*code, Utf8ToCp1251(*line.ListingFile));
+    return kExitOk;
+}
+
+int RunListing(const TCommandLine& line, std::ostream& out, std::ostream& err) {
+    std::optional<TPCode> code;
+    if (IsPCodeFile(line.File)) {
+        code = TPCode::FromFile(Utf8ToCp1251(line.File));
+    } else {
+        code = CompileFile(line, line.AsUnit, err);
+        if (!code) return kExitCompileError;
+    }
+    if (line.OutFile) {
+        WriteListing(*code, Utf8ToCp1251(*line.OutFile));
+    } else {
+        out << ListingForStdout(*code);
+    }
+    return kExitOk;
+}
+
+} // namespace zk::cli

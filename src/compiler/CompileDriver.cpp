@@ -1,0 +1,242 @@
+// The compile driver and the link procedure. The order of the final code is
+// the main module, then the units in the order they were taken from the
+// pending list (last in, first out); every entry and jump is relocated to it.
+#include "compiler/CompileDriver.h"
+
+#include "compiler/CompileLog.h"
+#include "compiler/ModuleCompiler.h"
+#include "frontend/Cp1251.h"
+#include "frontend/Tokens.h"
+#include "pcode/CallBinding.h"
+#include "pcode/Optimizer.h"
+
+#include <unordered_map>
+#include <utility>
+
+namespace zk {
+
+namespace {
+
+// Replaces a position in the preprocessed text by the file and offset it came
+// from, and remembers where that file lies.
+void Locate(const TSource& source, TError& error, TErrorPlace* place) {
+    const TSourcePosition position = source.ResolvePosition(error.Offset);
+    error.Offset = position.Offset;
+    error.FileName = position.FileName;
+    if (place) place->Path = position.FilePath;
+}
+
+void LocateAndLog(const TSource& source, TError& error, TErrorPlace* place) {
+    Locate(source, error, place);
+    CompileLog.push_back(FormatError(error));
+}
+
+bool CompileSourceAt(TSource& source, TPCode& code, TError& error, TErrorPlace* place) {
+    AddLogLine("Начата обработка препроцессором...");
+    TError preprocessError;
+    source.Preprocess(preprocessError);
+    if (preprocessError.Number != 0) {
+        error.Number = preprocessError.Number;
+        error.Offset = preprocessError.Offset;
+        LocateAndLog(source, error, place);
+        return false;
+    }
+    AddLogLine("Работа препроцессора успешно завершена. Длина файла в байтах: ",
+               std::to_string(source.Size()));
+
+    TTokArr tokens;
+    AddLogLine("Начат лексический анализ");
+    const int32_t badByte = Tokenize(source, tokens);
+    if (badByte != -1) {
+        error.Number = 103;
+        error.Offset = badByte;
+        LocateAndLog(source, error, place);
+        return false;
+    }
+    AddLogLine("Лексический анализ произведён успешно, количество лексем: ",
+               std::to_string(tokens.Count()));
+
+    AddLogLine("Начата генерация p-кода");
+    CompileModule(tokens, code, error);
+    if (code.FunctionCount() == 0) {
+        error = TError{102, 0, ""};
+        CompileLog.push_back(FormatError(error));
+    }
+    if (error.Number != 0) {
+        LocateAndLog(source, error, place);
+        return false;
+    }
+    AddLogLine("P-код успешно сгенерирован. Инструкций: ",
+               std::to_string(code.InstrCount()) + Utf8ToCp1251(", функций: ") +
+                   std::to_string(code.FunctionCount()) + Utf8ToCp1251(", атомов: ") +
+                   std::to_string(code.Atoms.Count()));
+    return true;
+}
+
+bool CompileUnitFileAt(const std::string& path, TPCode& code, TError& error, TErrorPlace* place) {
+    TSource source = TSource::CreateFromFile(path);
+    AddLogLine("Начата компиляция молудя ", path);
+    return CompileSourceAt(source, code, error, place);
+}
+
+// One module of the program being linked, parallel to the done list.
+struct TLinkedModule {
+    std::string Name; // the main file's name, or the module name from USES
+    std::string Path; // the file it came from
+    bool FromUnitFile = false;
+    TPCode Image;
+};
+
+class TLinker {
+public:
+    TLinker(const TSource& mainSource, TPCode mainImage, TError& error, TErrorPlace* place)
+        : MainSource_(mainSource), Error_(error), Place_(place) {
+        const std::string mainName = mainSource.Files().empty() ? "" : mainSource.Files()[0];
+        Modules_.push_back({mainName, "", false, std::move(mainImage)});
+        Remember(mainName, 0);
+        Pending_ = Modules_[0].Image.Uses;
+        for (const std::string& name : Pending_)
+            Remember(name, -1);
+    }
+
+    // The linked program, or false with the error set.
+    bool Link(TPCode& result) {
+        while (!Pending_.empty() && Error_.Number == 0) {
+            std::string name = std::move(Pending_.back());
+            Pending_.pop_back();
+            LoadModule(name);
+        }
+        if (Error_.Number != 0) return false;
+        RelocateAll();
+        BindAll();
+        if (!CheckAll()) return false;
+        MergeInto(result);
+        return true;
+    }
+
+private:
+    void LoadModule(const std::string& name) {
+        TLinkedModule module{name, "", false, TPCode()};
+        const std::string upper = UpperCase1251(name);
+        module.Path = FindInPaths(upper + ".ZK", IncludePaths);
+        if (!module.Path.empty()) {
+            if (!CompileUnitFileAt(module.Path, module.Image, Error_, Place_)) return;
+        } else {
+            module.Path = FindInPaths(upper + ".ZKU", IncludePaths);
+            if (module.Path.empty()) {
+                Error_ = TError{33, 0, name};
+                if (Place_) Place_->Path.clear();
+                return;
+            }
+            module.Image.LoadFromFile(module.Path);
+            module.FromUnitFile = true;
+        }
+        const int32_t index = static_cast<int32_t>(Modules_.size());
+        Remember(name, index);
+        for (const std::string& used : module.Image.Uses) {
+            if (Known_.count(UpperCase1251(used)) != 0) continue;
+            Pending_.push_back(used);
+            Remember(used, -1);
+        }
+        Modules_.push_back(std::move(module));
+    }
+
+    // Names in the done or the pending list, ignoring case; the value is the
+    // first module index of a done name, -1 while it is only pending.
+    void Remember(const std::string& name, int32_t index) {
+        auto [it, added] = Known_.emplace(UpperCase1251(name), index);
+        if (!added && it->second == -1) it->second = index;
+    }
+
+    void RelocateAll() {
+        int32_t total = 0;
+        for (TLinkedModule& module : Modules_) {
+            module.Image.Relocate(total);
+            total += module.Image.InstrCount();
+        }
+    }
+
+    // A module reaches only the exported functions of the modules it names.
+    void BindAll() {
+        for (TLinkedModule& module : Modules_) {
+            for (const std::string& used : module.Image.Uses) {
+                const auto it = Known_.find(UpperCase1251(used));
+                if (it == Known_.end() || it->second < 0) continue;
+                TLinkedModule& provider = Modules_[static_cast<std::size_t>(it->second)];
+                LinkCalls(module.Image, provider.Image, true);
+            }
+        }
+    }
+
+    bool CheckAll() {
+        for (std::size_t i = 0; i < Modules_.size(); ++i) {
+            CheckUnresolved(Modules_[i].Image, Error_);
+            if (Error_.Number == 0) continue;
+            LocateUnresolved(i);
+            return false;
+        }
+        return true;
+    }
+
+    // The unit's source is read and preprocessed again to map the position
+    // back; a unit file keeps no positions, so its call is placed at its start.
+    void LocateUnresolved(std::size_t index) {
+        const TLinkedModule& module = Modules_[index];
+        if (index == 0) {
+            Locate(MainSource_, Error_, Place_);
+        } else if (module.FromUnitFile) {
+            Error_.Offset = 0;
+            Error_.FileName = module.Path;
+            if (Place_) Place_->Path = module.Path;
+        } else {
+            TSource source = TSource::CreateFromFile(module.Path);
+            TError ignored;
+            source.Preprocess(ignored);
+            Locate(source, Error_, Place_);
+        }
+    }
+
+    void MergeInto(TPCode& result) {
+        TPCode& main = Modules_[0].Image;
+        for (std::size_t i = 1; i < Modules_.size(); ++i) {
+            main.Append(Modules_[i].Image);
+            Modules_[i].Image = TPCode::Empty();
+        }
+        MarkMainRoot(main);
+        Optimize(main);
+        result = std::move(main);
+    }
+
+    const TSource& MainSource_;
+    TError& Error_;
+    TErrorPlace* Place_;
+    std::vector<TLinkedModule> Modules_;
+    std::vector<std::string> Pending_;
+    std::unordered_map<std::string, int32_t> Known_;
+};
+
+} // namespace
+
+bool CompileSource(TSource& source, TPCode& code, TError& error) {
+    return CompileSourceAt(source, code, error, nullptr);
+}
+
+bool CompileUnitFile(const std::string& path, TPCode& code, TError& error) {
+    return CompileUnitFileAt(path, code, error, nullptr);
+}
+
+void Compile(TSource& source, TPCode& code, bool unitMode, TError& error,
+             const std::vector<std::string>& paths, TErrorPlace* place) {
+    IncludePaths = paths;
+    TPCode image;
+    if (!CompileSourceAt(source, image, error, place)) return;
+    if (unitMode) {
+        Optimize(image);
+        code = std::move(image);
+        return;
+    }
+    TLinker linker(source, std::move(image), error, place);
+    linker.Link(code);
+}
+
+} // namespace zk

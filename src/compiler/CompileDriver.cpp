@@ -31,6 +31,12 @@ void LocateAndLog(const TSource& source, TError& error, TErrorPlace* place) {
     CompileLog.push_back(FormatError(error));
 }
 
+// Declarations stand before every function, so a faulty one always leaves the
+// module without functions; its own message says more than "no function".
+bool IsDeclarationError(int32_t number) {
+    return number == 27 || number == 29 || number == 32;
+}
+
 bool CompileSourceAt(TSource& source, TPCode& code, TError& error, TErrorPlace* place) {
     AddLogLine("Начата обработка препроцессором...");
     TError preprocessError;
@@ -58,7 +64,7 @@ bool CompileSourceAt(TSource& source, TPCode& code, TError& error, TErrorPlace* 
 
     AddLogLine("Начата генерация p-кода");
     CompileModule(tokens, code, error);
-    if (code.FunctionCount() == 0) {
+    if (code.FunctionCount() == 0 && !IsDeclarationError(error.Number)) {
         error = TError{102, 0, ""};
         CompileLog.push_back(FormatError(error));
     }

@@ -54,6 +54,28 @@ constexpr int32_t kOpCodeCount = 32;
 // The listing name of a code ("PushConst"); "UNK" for anything outside 0..31.
 const char* OpCodeName(int32_t opCode);
 
+// The operations that use Arg1 (PushConst, If, Goto, Param, ParamCopy,
+// LoadArgs, FreeArgs, PushNum, AtomEqual) and Arg2 (Goto, AtomEqual); files
+// store exactly these operands.
+constexpr bool HasArg1(int32_t opCode) {
+    switch (opCode) {
+    case opPushConst:
+    case opIf:
+    case opGoto:
+    case opParam:
+    case opParamCopy:
+    case opLoadArgs:
+    case opFreeArgs:
+    case opPushNum:
+    case opAtomEqual: return true;
+    default: return false;
+    }
+}
+
+constexpr bool HasArg2(int32_t opCode) {
+    return opCode == opGoto || opCode == opAtomEqual;
+}
+
 // Call modes of an unresolved Goto (its Arg1 while Name holds the callee).
 constexpr int32_t kCallByName = 0;
 constexpr int32_t kCallByOperator = 1;

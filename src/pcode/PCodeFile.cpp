@@ -24,25 +24,6 @@ constexpr std::size_t kMinFunctionBytes = 2 + 2 + 4 + 1;
 constexpr std::size_t kTextBytes = 2;
 constexpr std::size_t kInstrBytes = 1;
 
-bool HasArg1(int32_t opCode) {
-    switch (opCode) {
-    case opPushConst:
-    case opIf:
-    case opGoto:
-    case opParam:
-    case opParamCopy:
-    case opLoadArgs:
-    case opFreeArgs:
-    case opPushNum:
-    case opAtomEqual: return true;
-    default: return false;
-    }
-}
-
-bool HasArg2(int32_t opCode) {
-    return opCode == opGoto || opCode == opAtomEqual;
-}
-
 std::string_view Signature(TPCodeFileKind kind) {
     switch (kind) {
     case pfProgram: return kProgramSignature;

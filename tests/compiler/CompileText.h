@@ -32,21 +32,6 @@ inline TTokArr Tokenized(std::string_view text) {
     return tokens;
 }
 
-inline bool HasArg1(int32_t opCode) {
-    switch (opCode) {
-    case opPushConst:
-    case opIf:
-    case opGoto:
-    case opParam:
-    case opParamCopy:
-    case opLoadArgs:
-    case opFreeArgs:
-    case opPushNum:
-    case opAtomEqual: return true;
-    default: return false;
-    }
-}
-
 // "Op [Arg1] [Arg2] [Name] @Position; ...": Arg1 for the operations that have
 // one, Arg2 for Goto and AtomEqual, Name when it is not empty.
 inline std::string CodeText(const TPCode& code, int32_t from = 0) {
@@ -60,8 +45,7 @@ inline std::string CodeText(const TPCode& code, int32_t from = 0) {
         };
         out += OpCodeName(instr.OpCode);
         if (HasArg1(instr.OpCode)) field(std::to_string(instr.Arg1));
-        if (instr.OpCode == opGoto || instr.OpCode == opAtomEqual)
-            field(std::to_string(instr.Arg2));
+        if (HasArg2(instr.OpCode)) field(std::to_string(instr.Arg2));
         if (!instr.Name.empty()) field(instr.Name);
         out += " @";
         out += std::to_string(instr.Position);

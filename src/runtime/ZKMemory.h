@@ -1,0 +1,145 @@
+// The run-time tree memory: every ZK value lives in one array of equal cells,
+// taken in order by a bump allocator and compacted into a second array by a
+// breadth-first copying collection over explicit roots. The memory also owns
+// the interpreter's value and argument stacks and the structural operations.
+#pragma once
+
+#include "pcode/PCode.h"
+#include "runtime/Stacks.h"
+#include "runtime/TreeRef.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace zk {
+
+// One element of a value. An atom has Kind 0 and an atom number >= 1, a list
+// node Kind 0 and Value 0 with its contents FirstChild .. LastChild, a number
+// Kind 1. Kind 255 marks a cell already moved during a collection; its Prev
+// then holds the index of the copy.
+struct TCell {
+    int32_t Prev;
+    int32_t Next;
+    int32_t FirstChild;
+    int32_t LastChild;
+    int64_t Value;
+    uint8_t Kind;
+};
+static_assert(sizeof(TCell) == 32, "a cell occupies 32 bytes");
+
+inline constexpr uint8_t kCellList = 0; // atoms and list nodes
+inline constexpr uint8_t kCellNumber = 1;
+inline constexpr uint8_t kCellMoved = 255;
+
+// Reports a root table that overflows or a drop of more roots than are
+// registered, and aborts: the operations of the system stay well within the
+// tables, so reaching this is a bug of the system itself.
+[[noreturn]] void RootTableFault(const char* table, const char* operation);
+
+class TZKMemory {
+public:
+    // Both arrays are allocated once here. The limit is kept at most
+    // capacity - 2, so that an allocation that is allowed always fits.
+    TZKMemory(int32_t capacity, int32_t limit);
+    TZKMemory(const TZKMemory&) = delete;
+    TZKMemory& operator=(const TZKMemory&) = delete;
+
+    void Reset();
+
+    // A cell with the four links -1, or, when the memory is exhausted, an
+    // index that means nothing with OutOfMemory set: every caller tests
+    // OutOfMemory right after the call. Each request counts, failed or not.
+    int32_t AllocCell(uint8_t kind, int64_t value) {
+        ++AllocCount_;
+        if (CellCount_ >= Capacity_ - 2 || OutOfMemory_) [[unlikely]]
+            return AllocSlow(kind, value);
+        return Place(kind, value);
+    }
+    // Compacts the live cells; AllocCell runs it when the array is within
+    // two cells of full. Every index held outside the stacks and the
+    // registered roots becomes meaningless.
+    void Collect();
+
+    // Registration is last-in first-out within each kind; a drop removes the
+    // n most recent registrations. The collector reads and rewrites the
+    // registered variables, which must outlive their registration.
+    void AddRoot(int32_t& cell);
+    void DropRoots(int32_t n);
+    void AddStackRoot(TIntStack& stack); // holds cell indexes or -1 only
+    void DropStackRoots(int32_t n);
+    void AddSeqRoot(TTreeRef& seq);
+    void DropSeqRoots(int32_t n);
+
+    // `left` := left followed by right; the cells of both now belong to it.
+    void Concat(TTreeRef& left, const TTreeRef& right);
+    // `v` := one list node holding v; unchanged when the memory runs out.
+    void Wrap(TTreeRef& v);
+    // `v`, exactly one list node, := its contents.
+    void Contents(TTreeRef& v);
+    // `v` is not empty.
+    void DropFirst(TTreeRef& v);
+    void DropLast(TTreeRef& v);
+    // Structural equality of kinds, values and contents; allocates nothing.
+    bool TreeEqual(const TTreeRef& a, const TTreeRef& b) const;
+    // `dst` := a copy of `src` in new cells; when the memory runs out, the
+    // part copied so far. `src` is rewritten if the cells move; the two are
+    // different variables.
+    void CopyTree(TTreeRef& src, TTreeRef& dst);
+    // Reads blank-separated atoms, numbers and bracketed lists, upper-cased;
+    // new atoms are appended to `atoms`. Characters that make no token are
+    // skipped, an unmatched ")" too, and lists still open at the end are
+    // closed there. Stops early, with OutOfMemory set, when memory runs out.
+    TTreeRef ParseText(std::string_view text, TAtomTable& atoms);
+
+    TCell& Cell(int32_t index) { return Cells_[index]; }
+    const TCell& Cell(int32_t index) const { return Cells_[index]; }
+    TTreeStack& ValueStack() { return ValueStack_; }
+    const TTreeStack& ValueStack() const { return ValueStack_; }
+    TTreeStack& ArgStack() { return ArgStack_; }
+    const TTreeStack& ArgStack() const { return ArgStack_; }
+    int32_t Capacity() const { return Capacity_; }
+    int32_t Limit() const { return Limit_; }
+    int32_t CellCount() const { return CellCount_; }
+    bool OutOfMemory() const { return OutOfMemory_; }
+    int64_t AllocCount() const { return AllocCount_; }
+
+private:
+    int32_t AllocSlow(uint8_t kind, int64_t value);
+    int32_t Place(uint8_t kind, int64_t value) {
+        const int32_t index = CellCount_++;
+        Cells_[index] = TCell{-1, -1, -1, -1, value, kind};
+        return index;
+    }
+    // The collector's steps: moving one cell and a whole sequence into
+    // Spare_, and the index a moved cell's copy has.
+    void Move(int32_t cell, int32_t& copied);
+    void MoveSequence(const TTreeRef& seq, int32_t& copied);
+    void MoveRoots(int32_t& copied);
+    void ForwardRoots();
+    int32_t Forward(int32_t link, int32_t oldCount) const;
+
+    static constexpr int kStackRootSlots = 5;
+    static constexpr int kCellRootSlots = 30;
+    static constexpr int kSeqRootSlots = 4;
+
+    std::unique_ptr<TCell[]> Cells_;
+    std::unique_ptr<TCell[]> Spare_;
+    int32_t Capacity_;
+    int32_t Limit_;
+    int32_t CellCount_ = 0;
+    bool OutOfMemory_ = false;
+    TTreeStack ValueStack_;
+    TTreeStack ArgStack_;
+    std::array<TIntStack*, kStackRootSlots> StackRoots_{};
+    int32_t StackRootCount_ = 0;
+    std::array<int32_t*, kCellRootSlots> CellRoots_{};
+    int32_t CellRootCount_ = 0;
+    std::array<TTreeRef*, kSeqRootSlots> SeqRoots_{};
+    int32_t SeqRootCount_ = 0;
+    // 64 bits: a long run makes more than 2^31 requests.
+    int64_t AllocCount_ = 0;
+};
+
+} // namespace zk

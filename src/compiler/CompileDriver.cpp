@@ -34,7 +34,7 @@ void LocateAndLog(const TSource& source, TError& error, TErrorPlace* place) {
 // Declarations stand before every function, so a faulty one always leaves the
 // module without functions; its own message says more than "no function".
 bool IsDeclarationError(int32_t number) {
-    return number == 27 || number == 29 || number == 32;
+    return number == kErrorBadExport || number == kErrorBadDefOp || number == kErrorBadUses;
 }
 
 bool CompileSourceAt(TSource& source, TPCode& code, TError& error, TErrorPlace* place) {
@@ -54,7 +54,7 @@ bool CompileSourceAt(TSource& source, TPCode& code, TError& error, TErrorPlace* 
     AddLogLine("Начат лексический анализ");
     const int32_t badByte = Tokenize(source, tokens);
     if (badByte != -1) {
-        error.Number = 103;
+        error.Number = kErrorBadByte;
         error.Offset = badByte;
         LocateAndLog(source, error, place);
         return false;
@@ -65,7 +65,7 @@ bool CompileSourceAt(TSource& source, TPCode& code, TError& error, TErrorPlace* 
     AddLogLine("Начата генерация p-кода");
     CompileModule(tokens, code, error);
     if (code.FunctionCount() == 0 && !IsDeclarationError(error.Number)) {
-        error = TError{102, 0, ""};
+        error = TError{kErrorNoFunction, 0, ""};
         CompileLog.push_back(FormatError(error));
     }
     if (error.Number != 0) {
@@ -130,7 +130,7 @@ private:
         } else {
             module.Path = FindInPaths(upper + ".ZKU", IncludePaths);
             if (module.Path.empty()) {
-                Error_ = TError{33, 0, name};
+                Error_ = TError{kErrorModuleNotFound, 0, name};
                 if (Place_) Place_->Path.clear();
                 return;
             }

@@ -17,18 +17,6 @@ namespace zk {
 
 namespace {
 
-constexpr int32_t kErrorUnexpectedEnd = 1;
-constexpr int32_t kErrorBadDefinition = 2;
-constexpr int32_t kErrorBadArgs = 3;
-constexpr int32_t kErrorDuplicateFunction = 4;
-constexpr int32_t kErrorBadExport = 27;
-constexpr int32_t kErrorExportNotFound = 28;
-constexpr int32_t kErrorBadDefOp = 29;
-constexpr int32_t kErrorDefOpNotFound = 30;
-constexpr int32_t kErrorDuplicateDefOp = 31;
-constexpr int32_t kErrorBadUses = 32;
-constexpr int32_t kErrorLateDeclaration = 101;
-
 struct TModuleContext {
     TTokArr& Tokens;
     TPCode& Code;

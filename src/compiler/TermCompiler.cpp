@@ -13,10 +13,6 @@ namespace zk {
 
 namespace {
 
-constexpr int32_t kErrorUnexpectedEnd = 1;
-constexpr int32_t kErrorUnknownAtom = 5;
-constexpr int32_t kErrorTermExpected = 6;
-
 struct TOpState : TFormState {
     explicit TOpState(int32_t opCode) : OpCode(opCode) {}
     int32_t OpCode;

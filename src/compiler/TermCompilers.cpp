@@ -10,14 +10,6 @@ namespace zk {
 
 namespace {
 
-constexpr int32_t kErrorUnexpectedEnd = 1;
-constexpr int32_t kErrorIf = 22;
-constexpr int32_t kErrorExprArgs = 23;
-constexpr int32_t kErrorCalleeNotAtom = 24;
-constexpr int32_t kErrorMul = 36;
-constexpr int32_t kErrorAdd = 37;
-constexpr int32_t kErrorRandom = 100;
-
 struct TFormCode {
     std::string_view Keyword;
     int32_t OpCode;

@@ -21,7 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int32_t kMaxSize = std::numeric_limits<int32_t>::max();
-constexpr int32_t kErrorIncludeNotFound = 35;
 constexpr std::string_view kInclude = "INCLUDE";
 // A directive is `#` and the seven letters of INCLUDE; the bytes before a cut
 // at p can start a new one only from p - kDirectiveReach on.

@@ -11,9 +11,6 @@ bool ClassicLanguage = false;
 
 namespace {
 
-constexpr int32_t kErrorUnexpectedEnd = 1;
-constexpr int32_t kErrorCloseExpected = 8;
-
 constexpr unsigned char kCapitalYo = 168;
 constexpr unsigned char kCapitalA = 192;
 constexpr unsigned char kCapitalYa = 223;

@@ -8,9 +8,6 @@ namespace zk {
 
 namespace {
 
-constexpr int32_t kUnknownOperator = 5;
-constexpr int32_t kUnknownFunction = 25;
-
 bool IsUnresolvedCall(const TPInstr& instr) {
     return instr.OpCode == opGoto && !instr.Name.empty();
 }
@@ -60,7 +57,7 @@ void LinkCalls(TPCode& image, const TPCode& provider, bool exportedOnly) {
 void CheckUnresolved(const TPCode& image, TError& error) {
     for (const TPInstr& instr : image.Code) {
         if (!IsUnresolvedCall(instr)) continue;
-        error.Number = instr.Arg1 == kCallByOperator ? kUnknownOperator : kUnknownFunction;
+        error.Number = instr.Arg1 == kCallByOperator ? kErrorUnknownAtom : kErrorUnknownCall;
         error.Offset = instr.Position;
         return;
     }

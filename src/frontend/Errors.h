@@ -35,6 +35,37 @@ constexpr int32_t kErrorLateDeclaration = 101;
 constexpr int32_t kErrorNoFunction = 102;
 constexpr int32_t kErrorBadByte = 103;
 
+// The numbers a run ends with.
+constexpr int32_t kErrorNotList = 38; // CONT
+constexpr int32_t kErrorNoMemory = 39;
+constexpr int32_t kErrorBFEmpty = 40;
+constexpr int32_t kErrorBLEmpty = 41;
+constexpr int32_t kErrorSymbolEmpty = 42;   // SYMBOL, NUMBER
+constexpr int32_t kErrorSymbolNotTerm = 43; // SYMBOL, NUMBER
+constexpr int32_t kErrorAborted = 44;       // ABORT
+constexpr int32_t kErrorIfNotBoolean = 45;
+constexpr int32_t kErrorGreaterNotNumber = 46;
+constexpr int32_t kErrorAddNotNumber = 47;
+constexpr int32_t kErrorMulNotNumber = 48;
+constexpr int32_t kErrorSubtrNotNumber = 49;
+constexpr int32_t kErrorDivNotNumber = 50;
+constexpr int32_t kErrorModNotNumber = 51;
+constexpr int32_t kErrorDivisionByZero = 52;
+constexpr int32_t kErrorOverflow = 53;
+constexpr int32_t kErrorStopped = 54;
+constexpr int32_t kErrorRandomRange = 55; // has no text of its own
+constexpr int32_t kErrorRunComplete = 70;
+constexpr int32_t kErrorFirstEmpty = 104;
+constexpr int32_t kErrorLastEmpty = 105;
+constexpr int32_t kErrorBadParam = 200;
+constexpr int32_t kErrorTooFewParams = 201;
+constexpr int32_t kErrorParamsCancelled = 202;
+// An instruction that cannot be carried out: an unknown operation, a stack
+// with fewer values than the operation takes, an argument beyond the argument
+// stack, a jump out of the code. Only a damaged image gets there; the number
+// lies outside the table, so it reads "Неизвестная ошибка".
+constexpr int32_t kErrorBadInstruction = 300;
+
 struct TError {
     int32_t Number = 0; // 0: no error
     int32_t Offset = 0; // byte offset; in the compiler, in the preprocessed text

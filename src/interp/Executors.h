@@ -1,0 +1,408 @@
+// The executors of the operations that the interpreter step does not carry
+// out itself. Each works on the run's tree memory, mostly its value stack, and
+// reports a failure by writing a code into the run's error number; none
+// throws. The bodies are inline because the worker's loop calls them directly
+// from its switch; the table Executors serves the single step.
+#pragma once
+
+#include "frontend/Errors.h"
+#include "interp/RandomGenerator.h"
+#include "pcode/PCode.h"
+#include "runtime/ZKMemory.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace zk {
+
+// What an executor may touch besides the instruction: the run's memory, the
+// program's random generator and the SYMBOL/NUMBER option.
+struct TRunState {
+    TZKMemory& Memory;
+    TRandomGenerator& Random;
+    bool SymbolIsError = true;
+};
+
+class TAbstractInterpreter {
+public:
+    virtual ~TAbstractInterpreter() = default;
+    virtual void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const = 0;
+};
+
+// The executor of `code`, or nullptr for the codes the step executes itself
+// and for codes without a meaning.
+const TAbstractInterpreter* Executors(int32_t code);
+
+namespace exec {
+
+inline constexpr int64_t kAtomTrue = 1;
+inline constexpr int64_t kAtomFalse = 2;
+
+inline bool IsOneElement(const TTreeRef& v) {
+    return v.First == v.Last && v.First != -1;
+}
+
+inline bool IsAtom(const TCell& cell) {
+    return cell.Kind == kCellList && cell.Value != 0 && cell.FirstChild == -1;
+}
+
+inline bool IsListNode(const TCell& cell) {
+    return cell.Kind == kCellList && cell.Value == 0;
+}
+
+inline bool IsNumber(const TZKMemory& memory, const TTreeRef& v) {
+    return IsOneElement(v) && memory.Cell(v.First).Kind == kCellNumber;
+}
+
+// Only a damaged image runs an operation on a stack that holds fewer values
+// than it takes; the run then ends instead of reading outside the stack.
+inline bool HasValues(const TTreeStack& stack, std::size_t count, int32_t& error) {
+    if (stack.Count() >= count) [[likely]]
+        return true;
+    error = kErrorBadInstruction;
+    return false;
+}
+
+// A new cell for a result, or -1 with error 39 set.
+inline int32_t NewCell(TZKMemory& memory, uint8_t kind, int64_t value, int32_t& error) {
+    const int32_t cell = memory.AllocCell(kind, value);
+    if (memory.OutOfMemory()) [[unlikely]] {
+        error = kErrorNoMemory;
+        return -1;
+    }
+    return cell;
+}
+
+inline void SetTop(TTreeStack& stack, int32_t cell) {
+    stack.Head()->First = cell;
+    stack.Head()->Last = cell;
+}
+
+} // namespace exec
+
+// PushConst and PushNum.
+class TPushInterpreter final : public TAbstractInterpreter {
+public:
+    static void Apply(TRunState& run, const TPInstr& instr, int32_t& error) {
+        TZKMemory& memory = run.Memory;
+        if (instr.OpCode == opPushConst && instr.Arg1 == 0) {
+            memory.ValueStack().Push(kEmptyTree);
+            return;
+        }
+        const uint8_t kind = instr.OpCode == opPushConst ? kCellList : kCellNumber;
+        const int32_t cell = exec::NewCell(memory, kind, instr.Arg1, error);
+        if (cell != -1) memory.ValueStack().Push({cell, cell});
+    }
+    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
+        Apply(run, instr, error);
+    }
+};
+
+// First and Last narrow the top value in place.
+class TFLInterpreter final : public TAbstractInterpreter {
+public:
+    static void Apply(TRunState& run, const TPInstr& instr, int32_t& error) {
+        TTreeStack& stack = run.Memory.ValueStack();
+        if (!exec::HasValues(stack, 1, error)) return;
+        TTreeNode* top = stack.Head();
+        if (top->First == -1) {
+            error = instr.OpCode == opFirst ? kErrorFirstEmpty : kErrorLastEmpty;
+            return;
+        }
+        if (instr.OpCode == opFirst)
+            top->Last = top->First;
+        else
+            top->First = top->Last;
+    }
+    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
+        Apply(run, instr, error);
+    }
+};
+
+// BF and BL drop the first or the last element of the top value.
+class TBfBlInterpreter final : public TAbstractInterpreter {
+public:
+    static void Apply(TRunState& run, const TPInstr& instr, int32_t& error) {
+        TZKMemory& memory = run.Memory;
+        TTreeStack& stack = memory.ValueStack();
+        if (!exec::HasValues(stack, 1, error)) return;
+        TTreeNode* top = stack.Head();
+        if (top->First == -1) {
+            error = instr.OpCode == opBF ? kErrorBFEmpty : kErrorBLEmpty;
+            return;
+        }
+        if (top->First == top->Last) {
+            top->First = top->Last = -1;
+        } else if (instr.OpCode == opBF) {
+            top->First = memory.Cell(top->First).Next;
+        } else {
+            top->Last = memory.Cell(top->Last).Prev;
+        }
+    }
+    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
+        Apply(run, instr, error);
+    }
+};
+
+class TBrInterpreter final : public TAbstractInterpreter {
+public:
+    static void Apply(TRunState& run, const TPInstr&, int32_t& error) {
+        TZKMemory& memory = run.Memory;
+        TTreeStack& stack = memory.ValueStack();
+        if (!exec::HasValues(stack, 1, error)) return;
+        TTreeRef value = stack.Pop();
+        memory.Wrap(value);
+        if (memory.OutOfMemory()) {
+            error = kErrorNoMemory;
+            return;
+        }
+        stack.Push(value);
+    }
+    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
+        Apply(run, instr, error);
+    }
+};
+
+class TContInterpreter final : public TAbstractInterpreter {
+public:
+    static void Apply(TRunState& run, const TPInstr&, int32_t& error) {
+        TZKMemory& memory = run.Memory;
+        TTreeStack& stack = memory.ValueStack();
+        if (!exec::HasValues(stack, 1, error)) return;
+        TTreeNode* top = stack.Head();
+        TTreeRef value = top->Ref();
+        if (!exec::IsOneElement(value) || !exec::IsListNode(memory.Cell(value.First))) {
+            error = kErrorNotList;
+            return;
+        }
+        memory.Contents(value);
+        top->First = value.First;
+        top->Last = value.Last;
+    }
+    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
+        Apply(run, instr, error);
+    }
+};
+
+// Joins the two top values by relinking their cells.
+class TExprInterpreter final : public TAbstractInterpreter {
+public:
+    static void Apply(TRunState& run, const TPInstr&, int32_t& error) {
+        TZKMemory& memory = run.Memory;
+        TTreeStack& stack = memory.ValueStack();
+        if (!exec::HasValues(stack, 2, error)) return;
+        const TTreeRef right = stack.Pop();
+        TTreeNode* top = stack.Head();
+        if (right.IsEmpty()) return;
+        if (top->First == -1) {
+            top->First = right.First;
+            top->Last = right.Last;
+            return;
+        }
+        TTreeRef left = top->Ref();
+        memory.Concat(left, right);
+        top->First = left.First;
+        top->Last = left.Last;
+    }
+    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
+        Apply(run, instr, error);
+    }
+};
+
+// Symbol and Number: whether the value is one atom, or one number.
+class TSymNumInterpreter final : public TAbstractInterpreter {
+public:
+    static void Apply(TRunState& run, const TPInstr& instr, int32_t& error) {
+        TZKMemory& memory = run.Memory;
+        TTreeStack& stack = memory.ValueStack();
+        if (!exec::HasValues(stack, 1, error)) return;
+        TTreeRef value = stack.Pop();
+        // Only the end cells are inspected after the allocation, so only they
+        // need to survive a collection.
+        memory.AddRoot(value.First);
+        memory.AddRoot(value.Last);
+        const int32_t result = exec::NewCell(memory, kCellList, exec::kAtomFalse, error);
+        memory.DropRoots(2);
+        if (result == -1) return;
+        if (value.IsEmpty()) {
+            error = kErrorSymbolEmpty;
+            return;
+        }
+        bool holds = false;
+        if (exec::IsOneElement(value)) {
+            const TCell& cell = memory.Cell(value.First);
+            holds = instr.OpCode == opSymbol ? exec::IsAtom(cell) : cell.Kind == kCellNumber;
+        } else if (run.SymbolIsError) {
+            error = kErrorSymbolNotTerm;
+            return;
+        }
+        if (holds) memory.Cell(result).Value = exec::kAtomTrue;
+        stack.Push({result, result});
+    }
+    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
+        Apply(run, instr, error);
+    }
+};
+
+class TEqualInterpreter final : public TAbstractInterpreter {
+public:
+    static void Apply(TRunState& run, const TPInstr&, int32_t& error) {
+        TZKMemory& memory = run.Memory;
+        TTreeStack& stack = memory.ValueStack();
+        if (!exec::HasValues(stack, 2, error)) return;
+        const int32_t result = exec::NewCell(memory, kCellList, exec::kAtomFalse, error);
+        if (result == -1) return;
+        const TTreeRef a = stack.Pop();
+        if (memory.TreeEqual(a, stack.Head()->Ref())) memory.Cell(result).Value = exec::kAtomTrue;
+        exec::SetTop(stack, result);
+    }
+    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
+        Apply(run, instr, error);
+    }
+};
+
+// Equality with a constant: Arg1 the atom number or the number, Arg2 its kind.
+class TAtomEqualInterpreter final : public TAbstractInterpreter {
+public:
+    static void Apply(TRunState& run, const TPInstr& instr, int32_t& error) {
+        TZKMemory& memory = run.Memory;
+        TTreeStack& stack = memory.ValueStack();
+        if (!exec::HasValues(stack, 1, error)) return;
+        const int32_t result = exec::NewCell(memory, kCellList, exec::kAtomFalse, error);
+        if (result == -1) return;
+        const TTreeRef x = stack.Head()->Ref();
+        bool equal;
+        if (instr.Arg1 == 0 && instr.Arg2 == 0) {
+            equal = x.IsEmpty();
+        } else if (exec::IsOneElement(x)) {
+            const TCell& cell = memory.Cell(x.First);
+            equal = cell.Kind == instr.Arg2 && cell.Value == instr.Arg1 && cell.FirstChild == -1;
+        } else {
+            equal = false;
+        }
+        if (equal) memory.Cell(result).Value = exec::kAtomTrue;
+        exec::SetTop(stack, result);
+    }
+    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
+        Apply(run, instr, error);
+    }
+};
+
+class TGreaterInterpreter final : public TAbstractInterpreter {
+public:
+    static void Apply(TRunState& run, const TPInstr&, int32_t& error) {
+        TZKMemory& memory = run.Memory;
+        TTreeStack& stack = memory.ValueStack();
+        if (!exec::HasValues(stack, 2, error)) return;
+        const int32_t result = exec::NewCell(memory, kCellList, exec::kAtomFalse, error);
+        if (result == -1) return;
+        const TTreeRef second = stack.Pop();
+        const TTreeRef first = stack.Head()->Ref();
+        if (!exec::IsNumber(memory, first) || !exec::IsNumber(memory, second)) {
+            error = kErrorGreaterNotNumber;
+            stack.Pop();
+            return;
+        }
+        if (memory.Cell(first.First).Value > memory.Cell(second.First).Value)
+            memory.Cell(result).Value = exec::kAtomTrue;
+        exec::SetTop(stack, result);
+    }
+    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
+        Apply(run, instr, error);
+    }
+};
+
+// Add, Subtr, Mul, Div and Mod in signed 64-bit arithmetic; an overflow is a
+// code, never a wrapped value.
+class TNumOpInterpreter final : public TAbstractInterpreter {
+public:
+    static void Apply(TRunState& run, const TPInstr& instr, int32_t& error) {
+        TZKMemory& memory = run.Memory;
+        TTreeStack& stack = memory.ValueStack();
+        if (!exec::HasValues(stack, 2, error)) return;
+        const int32_t result = exec::NewCell(memory, kCellNumber, 0, error);
+        if (result == -1) return;
+        const TTreeRef second = stack.Pop();
+        const TTreeRef first = stack.Head()->Ref();
+        if (!exec::IsNumber(memory, first) || !exec::IsNumber(memory, second)) [[unlikely]] {
+            error = NotNumberCode(instr.OpCode);
+            stack.Pop();
+            return;
+        }
+        const int64_t b = memory.Cell(first.First).Value;
+        const int64_t a = memory.Cell(second.First).Value;
+        int64_t value = 0;
+        if (!Compute(instr.OpCode, b, a, value, error)) value = 0;
+        memory.Cell(result).Value = value;
+        exec::SetTop(stack, result);
+    }
+    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
+        Apply(run, instr, error);
+    }
+
+private:
+    static bool Compute(int32_t opCode, int64_t b, int64_t a, int64_t& value, int32_t& error) {
+        switch (opCode) {
+        case opAdd: return Checked(!__builtin_add_overflow(b, a, &value), error);
+        case opSubtr: return Checked(!__builtin_sub_overflow(b, a, &value), error);
+        case opMul: return Checked(!__builtin_mul_overflow(b, a, &value), error);
+        case opDiv:
+            if (a == 0) return Fail(kErrorDivisionByZero, error);
+            if (a == -1 && b == std::numeric_limits<int64_t>::min())
+                return Fail(kErrorOverflow, error);
+            value = b / a;
+            return true;
+        default: // opMod; the remainder of the smallest value by -1 is 0
+            if (a == 0) return Fail(kErrorDivisionByZero, error);
+            value = a == -1 ? 0 : b % a;
+            return true;
+        }
+    }
+    static bool Checked(bool fits, int32_t& error) { return fits || Fail(kErrorOverflow, error); }
+    static bool Fail(int32_t code, int32_t& error) {
+        error = code;
+        return false;
+    }
+    static int32_t NotNumberCode(int32_t opCode) {
+        switch (opCode) {
+        case opAdd: return kErrorAddNotNumber;
+        case opSubtr: return kErrorSubtrNotNumber;
+        case opMul: return kErrorMulNotNumber;
+        case opDiv: return kErrorDivNotNumber;
+        default: return kErrorModNotNumber;
+        }
+    }
+};
+
+class TRandomInterpreter final : public TAbstractInterpreter {
+public:
+    static void Apply(TRunState& run, const TPInstr&, int32_t& error) {
+        TZKMemory& memory = run.Memory;
+        TTreeStack& stack = memory.ValueStack();
+        if (!exec::HasValues(stack, 1, error)) return;
+        const int32_t result = exec::NewCell(memory, kCellNumber, 0, error);
+        if (result == -1) return;
+        const TTreeRef range = stack.Head()->Ref();
+        if (!exec::IsNumber(memory, range) || memory.Cell(range.First).Value < 0) {
+            error = kErrorRandomRange;
+            stack.Pop();
+            return;
+        }
+        const auto low = static_cast<uint32_t>(memory.Cell(range.First).Value);
+        memory.Cell(result).Value = run.Random.Draw(low);
+        exec::SetTop(stack, result);
+    }
+    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
+        Apply(run, instr, error);
+    }
+};
+
+class TAbortInterpreter final : public TAbstractInterpreter {
+public:
+    static void Apply(TRunState&, const TPInstr&, int32_t& error) { error = kErrorAborted; }
+    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
+        Apply(run, instr, error);
+    }
+};
+
+} // namespace zk

@@ -1,0 +1,121 @@
+// One run of a linked program image: its tree memory, return stack and
+// counters, the input parameters read before the run, the execution on a
+// worker thread, and the result afterwards.
+#pragma once
+
+#include "frontend/Errors.h"
+#include "interp/Executors.h"
+#include "interp/RandomGenerator.h"
+#include "pcode/PCode.h"
+#include "runtime/Stacks.h"
+#include "runtime/ZKMemory.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+namespace zk {
+
+struct TRunOptions {
+    bool SymbolIsError = true; // SYMBOL and NUMBER of several elements fail
+    uint32_t RandomState = 0;  // the generator's state at the start of the run
+    // The nodes that the value, argument and return stacks may hold together;
+    // 0 takes an eighth of the physical memory. A runaway recursion then ends
+    // with "Нехватка памяти" instead of exhausting the machine.
+    int64_t StackLimit = 0;
+};
+
+// 16384 cells of 32 bytes in each of the two cell arrays make a megabyte.
+constexpr int32_t kCellsPerMegabyte = 16384;
+
+// Whether a parameter text can be read: brackets balanced, and nothing but
+// blanks, brackets and characters that may belong to an atom.
+bool ParamSyntaxOk(std::string_view text);
+
+class TInterpreter {
+public:
+    // The memory gets `cells` cells and a limit of 80 % of them. The image
+    // must have passed RunnableImageFault.
+    TInterpreter(int32_t cells, TPCode code, const TRunOptions& options = {});
+    TInterpreter(const TInterpreter&) = delete;
+    TInterpreter& operator=(const TInterpreter&) = delete;
+    // Stops a run still going on and waits for its worker.
+    ~TInterpreter();
+
+    // Before the run: each pushes one parameter or sets 200 (bad text) or 39
+    // (the value does not fit into the memory). The caller upper-cases.
+    void AddParam(std::string_view text);
+    // One parameter per line for each argument of the main function; 201 when
+    // the file has fewer lines. Throws TFileError when it cannot be read.
+    void ReadParams(std::string_view path);
+    void CancelParams() { SetError(kErrorParamsCancelled); }
+
+    // Runs on a worker thread; `onFinish` is called on that thread at its end.
+    void Start(std::function<void()> onFinish = {});
+    // Ends the run after the current step with 54; any thread may call it.
+    void Stop() { Error_.store(kErrorStopped, std::memory_order_relaxed); }
+    // Waits for the worker that Start began, if any.
+    void Wait();
+    // Runs on the calling thread until the error number is set.
+    void Run();
+    // Executes the one instruction at PC.
+    void ExecStep();
+
+    // After a run that ended with 70: the top value in the plain rendering.
+    std::string ResultText();
+    // The top value of the value stack, popped; empty when there is none.
+    TTreeRef PopResult();
+
+    int32_t ErrorNumber() const { return Error_.load(std::memory_order_relaxed); }
+    // Read approximately by other threads during a run, exactly after it.
+    int64_t ExecCount() const { return ExecCount_.load(std::memory_order_relaxed); }
+    int32_t Depth() const { return Depth_.load(std::memory_order_relaxed); }
+    int32_t MaxDepth() const { return MaxDepth_.load(std::memory_order_relaxed); }
+    int64_t AllocCount() const { return AllocCount_.load(std::memory_order_relaxed); }
+    int32_t CellsInUse() const { return CellsInUse_.load(std::memory_order_relaxed); }
+    int32_t Capacity() const { return Memory_.Capacity(); }
+
+    // Only while no worker runs.
+    int32_t PC() const { return PC_; }
+    const TPCode& Code() const { return Code_; }
+    const TAtomTable& Atoms() const { return Atoms_; }
+    TZKMemory& Memory() { return Memory_; }
+    uint32_t RandomState() const { return Random_.State; }
+    void FreeCode() { Code_ = TPCode::Empty(); }
+
+private:
+    void Reset();
+    // Records the code a step failed with, unless a Stop came first.
+    void SetError(int32_t code);
+    // Makes the counters that the run keeps in plain fields visible to other
+    // threads.
+    void Publish();
+    bool StacksOverLimit() const;
+    // One instruction; the worker's loop inlines the executors, the single
+    // step calls them through the table.
+    template <bool ViaTable> int32_t Step();
+
+    TPCode Code_;
+    TAtomTable Atoms_;
+    TZKMemory Memory_;
+    TIntStack ReturnStack_;
+    TRandomGenerator Random_;
+    TRunState State_;
+    int64_t StackLimit_;
+    int32_t PC_ = 0;
+    int64_t Steps_ = 0; // the worker's own count, published as ExecCount
+    int32_t Calls_ = 0; // active calls, published as Depth
+    int32_t MaxCalls_ = 0;
+    std::atomic<int32_t> Error_{0};
+    std::atomic<int64_t> ExecCount_{0};
+    std::atomic<int32_t> Depth_{0};
+    std::atomic<int32_t> MaxDepth_{0};
+    std::atomic<int64_t> AllocCount_{0};
+    std::atomic<int32_t> CellsInUse_{0};
+    std::thread Worker_;
+};
+
+} // namespace zk

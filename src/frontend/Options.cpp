@@ -1,0 +1,184 @@
+// The settings record, its defaults, the hexadecimal form of its option bytes
+// and its keys in the settings file.
+#include "frontend/Options.h"
+
+#include "frontend/FileIO.h"
+#include "frontend/IniFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace zk {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kMainSection = "ZK";
+constexpr std::string_view kIncludeSection = "Include";
+constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+
+using TOptionBytes = std::array<uint8_t, 14>;
+
+TOptionBytes ToBytes(const TOptions& o) {
+    return {o.PCDOut,
+            o.UseNew,
+            o.SymbolErr,
+            o.StartIntrp,
+            o.AutoSave,
+            o.Reserved5,
+            static_cast<uint8_t>(o.MaxMem & 0xFF),
+            static_cast<uint8_t>(o.MaxMem >> 8),
+            o.GraphicsMode,
+            o.LogMode,
+            o.LimitSize,
+            o.Reserved11,
+            static_cast<uint8_t>(o.LogSize & 0xFF),
+            static_cast<uint8_t>(o.LogSize >> 8)};
+}
+
+void FromBytes(const TOptionBytes& b, TOptions& o) {
+    o.PCDOut = b[0] != 0;
+    o.UseNew = b[1] != 0;
+    o.SymbolErr = b[2] != 0;
+    o.StartIntrp = b[3] != 0;
+    o.AutoSave = b[4] != 0;
+    o.Reserved5 = b[5];
+    o.MaxMem = static_cast<uint16_t>(b[6] | (b[7] << 8));
+    o.GraphicsMode = b[8];
+    o.LogMode = b[9];
+    o.LimitSize = b[10] != 0;
+    o.Reserved11 = b[11];
+    o.LogSize = static_cast<uint16_t>(b[12] | (b[13] << 8));
+}
+
+uint8_t DigitAt(std::string_view hex, std::size_t pos) {
+    if (pos >= hex.size()) return 0;
+    const std::size_t digit = kHexDigits.find(hex[pos]);
+    return digit == std::string_view::npos ? 0 : static_cast<uint8_t>(digit);
+}
+
+std::string UserName() {
+    for (const char* variable : {"USER", "LOGNAME"})
+        if (const char* value = std::getenv(variable); value && *value) {
+            std::string name = value;
+            std::replace(name.begin(), name.end(), '/', '_');
+            return name;
+        }
+    return "user";
+}
+
+std::string CurrentDir() {
+    std::error_code ec;
+    const fs::path dir = fs::current_path(ec);
+    return ec ? std::string() : SystemPath(dir);
+}
+
+} // namespace
+
+std::string DefaultTempDir() {
+    std::error_code ec;
+    fs::path base = fs::temp_directory_path(ec);
+    if (ec) base = "/tmp";
+    const fs::path dir = base / ("varnok-" + UserName());
+
+    if (fs::create_directory(dir, ec)) {
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::replace, ec);
+        return ec ? std::string() : SystemPath(dir);
+    }
+    // Someone else may have put something of that name into the shared
+    // directory first. Only the owner can narrow the mode, and only a directory
+    // we may list is usable.
+    const fs::file_status status = fs::symlink_status(dir, ec);
+    if (ec || status.type() != fs::file_type::directory) return {};
+    if ((status.permissions() & (fs::perms::group_all | fs::perms::others_all)) !=
+        fs::perms::none) {
+        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::replace, ec);
+        if (ec) return {};
+    }
+    fs::directory_iterator probe(dir, ec);
+    return ec ? std::string() : SystemPath(dir);
+}
+
+void SetDefaultOptions(TOptions& options) {
+    options.Include.clear();
+    options.TempDir = DefaultTempDir();
+    options.DefaultDir = CurrentDir();
+    options.ExtOutputDir = options.DefaultDir;
+    options.DefExtension = "zk ";
+    options.PCDOut = false;
+    options.UseNew = true;
+    options.SymbolErr = true;
+    options.StartIntrp = true;
+    options.AutoSave = false;
+    options.MaxMem = 4;
+    options.GraphicsMode = 0;
+    options.LogMode = 0;
+}
+
+std::string BasicOptionsToHex(const TOptions& options) {
+    std::string hex;
+    for (const uint8_t byte : ToBytes(options)) {
+        hex += kHexDigits[byte >> 4];
+        hex += kHexDigits[byte & 0x0F];
+    }
+    return hex;
+}
+
+void HexToBasicOptions(std::string_view hex, TOptions& options) {
+    TOptionBytes bytes{};
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<uint8_t>(DigitAt(hex, 2 * i) << 4 | DigitAt(hex, 2 * i + 1));
+    FromBytes(bytes, options);
+}
+
+void LoadOptions(std::string_view path, TOptions& options) {
+    const TIniFile ini = TIniFile::Load(path);
+    // Decoding the all-zero default of a missing "BasicOptions" would select the
+    // classic language and no interpreter memory; such a file (or no file at
+    // all) rather gets the defaults, overridden by whatever keys it does hold.
+    const bool written = ini.HasKey(kMainSection, "BasicOptions");
+    if (written)
+        HexToBasicOptions(ini.ReadString(kMainSection, "BasicOptions", ""), options);
+    else
+        SetDefaultOptions(options);
+
+    const auto text = [&](std::string_view key, std::string_view fileDefault,
+                          const std::string& current) {
+        return ini.ReadString(kMainSection, key, written ? fileDefault : current);
+    };
+    options.TempDir = text("TempDir", "", options.TempDir);
+    options.DefaultDir = text("DefaultDir", "", options.DefaultDir);
+    options.ExtOutputDir = text("ExtOutputDir", "", options.ExtOutputDir);
+    options.DefExtension = text("DefExtension", "ozk", options.DefExtension).substr(0, 3);
+
+    options.Include.clear();
+    const int count = std::clamp(ini.ReadInteger(kIncludeSection, "Count", 0), 0, kMaxIncludeCount);
+    for (int i = 0; i < count; ++i)
+        options.Include.push_back(ini.ReadString(kIncludeSection, "Incl" + std::to_string(i), ""));
+}
+
+TOptions LoadOptions(std::string_view path) {
+    TOptions options;
+    LoadOptions(path, options);
+    return options;
+}
+
+void SaveOptions(std::string_view path, const TOptions& options) {
+    TIniFile ini = TIniFile::Load(path);
+    ini.WriteString(kMainSection, "BasicOptions", BasicOptionsToHex(options));
+    ini.WriteString(kMainSection, "TempDir", options.TempDir);
+    ini.WriteString(kMainSection, "DefaultDir", options.DefaultDir);
+    ini.WriteString(kMainSection, "ExtOutputDir", options.ExtOutputDir);
+    ini.WriteString(kMainSection, "DefExtension", options.DefExtension.substr(0, 3));
+    const int count = static_cast<int>(options.Include.size());
+    ini.WriteInteger(kIncludeSection, "Count", count);
+    for (int i = 0; i < count; ++i)
+        ini.WriteString(kIncludeSection, "Incl" + std::to_string(i), options.Include[i]);
+    ini.Save(path);
+}
+
+} // namespace zk

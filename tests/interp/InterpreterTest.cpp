@@ -1,0 +1,344 @@
+// The interpreter core: the control-flow step, the call protocol and its
+// counters, parameters before the run, the worker and Stop, the end of a run,
+// and the protection against damaged images and runaway recursion.
+#include "interp/Interpreter.h"
+
+#include "RunProgram.h"
+#include "frontend/FileIO.h"
+#include "interp/ImageCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace zk::test {
+namespace {
+
+constexpr int32_t kCells = 4 * kCellsPerMegabyte;
+
+// Counts down to 0 by a self tail call: per round LoadArgs, Param, NOP,
+// AtomEqual, If, Param, PushNum, Subtr, FreeArgs, Goto; 9 steps for the end.
+constexpr const char* kLoop = "(LOOP (N) (IF (EQUAL N 0) 0 (CALL LOOP (- N 1))))";
+constexpr const char* kEndless = "(LOOP (N) (CALL LOOP N))";
+
+TEST(InterpreterCreateTest, MemoryOfFourMegabytes) {
+    TInterpreter run(kCells, CompiledProgram("(F () 0)"));
+    EXPECT_EQ(run.Capacity(), 65536);
+    EXPECT_EQ(run.Memory().Limit(), 52429);
+    EXPECT_EQ(run.ErrorNumber(), 0);
+    EXPECT_EQ(run.PC(), 0);
+    EXPECT_EQ(run.Atoms().Count(), run.Code().Atoms.Count());
+}
+
+TEST(InterpreterCountersTest, AnImmediateReturnTakesTwoSteps) {
+    const TRunOutcome outcome = RunProgram("(F () (QUOTE A))");
+    EXPECT_EQ(outcome.Error, kErrorRunComplete);
+    EXPECT_EQ(outcome.Result, "A ");
+    EXPECT_EQ(outcome.ExecCount, 2); // PushConst and the final Ret
+    EXPECT_EQ(outcome.MaxDepth, 0);
+}
+
+TEST(InterpreterCountersTest, ATailRecursiveLoopKeepsItsDepth) {
+    const TRunOutcome outcome = RunProgram(kLoop, {"1000"});
+    EXPECT_EQ(outcome.Error, kErrorRunComplete);
+    EXPECT_EQ(outcome.Result, "0 ");
+    EXPECT_EQ(outcome.ExecCount, 10 * 1000 + 9);
+    EXPECT_EQ(outcome.Depth, 0);
+    EXPECT_EQ(outcome.MaxDepth, 0);
+}
+
+TEST(InterpreterCountersTest, ACallChainThreeDeep) {
+    const TRunOutcome outcome = RunProgram("(M () (CALL A))\n(A () (CALL B))\n"
+                                           "(B () (CALL C))\n(C () (QUOTE X))");
+    EXPECT_EQ(outcome.Result, "X ");
+    // Three SavePos, Goto and Ret each, C's PushConst and the main Ret.
+    EXPECT_EQ(outcome.ExecCount, 3 * 3 + 2);
+    EXPECT_EQ(outcome.MaxDepth, 3);
+    EXPECT_EQ(outcome.Depth, 0);
+}
+
+TEST(InterpreterCountersTest, RecursionDepthIsCounted) {
+    const char* program = "(LEN (L) (IF (EQUAL L (QUOTE)) 0 (+ 1 (CALL LEN (BF L)))))";
+    const TRunOutcome outcome = RunProgram(program, {"A B C D E"});
+    EXPECT_EQ(outcome.Result, "5 ");
+    EXPECT_EQ(outcome.MaxDepth, 5);
+    EXPECT_EQ(outcome.Depth, 0);
+}
+
+TEST(InterpreterCountersTest, TheSingleStepAndTheWorkerLoopAgree) {
+    const char* program =
+        "(REV (L) (CALL INTO L (QUOTE)))\n"
+        "(INTO (L A) (IF (EQUAL L (QUOTE)) A (CALL INTO (BF L) (EXPR (FIRST L) A))))";
+    TInterpreter looped(kCells, CompiledProgram(program));
+    TInterpreter stepped(kCells, CompiledProgram(program));
+    looped.AddParam("A (B) C 7");
+    stepped.AddParam("A (B) C 7");
+    looped.Run();
+    while (stepped.ErrorNumber() == 0)
+        stepped.ExecStep();
+    EXPECT_EQ(stepped.ErrorNumber(), kErrorRunComplete);
+    EXPECT_EQ(stepped.ExecCount(), looped.ExecCount());
+    EXPECT_EQ(stepped.MaxDepth(), looped.MaxDepth());
+    EXPECT_EQ(stepped.AllocCount(), looped.AllocCount());
+    EXPECT_EQ(stepped.ResultText(), "7 C (B) A ");
+    EXPECT_EQ(looped.ResultText(), "7 C (B) A ");
+}
+
+TEST(InterpreterIfTest, OnlyOneTrueOrFalseAtomChooses) {
+    const char* program = "(F (X) (IF X (QUOTE YES) (QUOTE NO)))";
+    EXPECT_EQ(ResultOf(program, {"TRUE"}), "YES ");
+    EXPECT_EQ(ResultOf(program, {"FALSE"}), "NO ");
+    for (const char* condition : {"", "5", "(TRUE)", "TRUE TRUE", "YES"})
+        EXPECT_EQ(CodeOf(program, {condition}), kErrorIfNotBoolean) << condition;
+}
+
+TEST(InterpreterIfTest, TheFailedIfIsTheLastStepAndStaysAtItsPlace) {
+    TInterpreter run(kCells, CompiledProgram("(F (X) (IF X 1 2))"));
+    run.AddParam("5");
+    run.Run();
+    EXPECT_EQ(run.ErrorNumber(), kErrorIfNotBoolean);
+    EXPECT_EQ(run.Code().Code[run.PC()].OpCode, opIf);
+    EXPECT_EQ(run.ExecCount(), 3); // LoadArgs, Param, If
+}
+
+TEST(InterpreterParamTest, QuickCheck) {
+    EXPECT_FALSE(ParamSyntaxOk(")("));
+    EXPECT_FALSE(ParamSyntaxOk("(A"));
+    EXPECT_FALSE(ParamSyntaxOk("A)"));
+    EXPECT_FALSE(ParamSyntaxOk("A,B"));
+    EXPECT_TRUE(ParamSyntaxOk("A B"));
+    EXPECT_TRUE(ParamSyntaxOk(""));
+    EXPECT_TRUE(ParamSyntaxOk("((A) () B)"));
+}
+
+TEST(InterpreterParamTest, ParametersAreTheMainArgumentsInOrder) {
+    EXPECT_EQ(ResultOf("(F (A B C) (EXPR (EXPR C B) A))", {"x", "y z", ""}), "Y Z X ");
+    EXPECT_EQ(ResultOf("(F (A) A)", {"(a (b)) -5 ()"}), "(A (B)) -5 () ");
+}
+
+TEST(InterpreterParamTest, ABadTextIsCode200AndPushesNothing) {
+    TInterpreter run(kCells, CompiledProgram("(F (A) A)"));
+    run.AddParam(")(");
+    EXPECT_EQ(run.ErrorNumber(), kErrorBadParam);
+    EXPECT_TRUE(run.Memory().ValueStack().IsEmpty());
+}
+
+TEST(InterpreterParamTest, NewAtomsJoinTheRunsTable) {
+    TInterpreter run(kCells, CompiledProgram("(F (A) (EXPR A (QUOTE KNOWN)))"));
+    const int32_t before = run.Atoms().Count();
+    run.AddParam("KNOWN NEW");
+    EXPECT_EQ(run.Atoms().Count(), before + 1);
+    EXPECT_EQ(run.Code().Atoms.Count(), before);
+    run.Run();
+    EXPECT_EQ(run.ResultText(), "KNOWN NEW KNOWN ");
+}
+
+TEST(InterpreterParamTest, AValueTooBigForTheMemoryIsCode39) {
+    TInterpreter run(1000, CompiledProgram("(F (A) A)"));
+    std::string text;
+    for (int i = 0; i < 1200; ++i)
+        text += "A ";
+    run.AddParam(text);
+    EXPECT_EQ(run.ErrorNumber(), kErrorNoMemory);
+    EXPECT_TRUE(run.Memory().ValueStack().IsEmpty());
+}
+
+TEST(InterpreterParamTest, ReadParamsTakesOneLinePerArgument) {
+    TTempDir dir;
+    TInterpreter run(kCells, CompiledProgram("(F (A B) (EXPR B A))"));
+    run.ReadParams(dir.Write("in.txt", "a b\r\n(c)\nnot read\n"));
+    EXPECT_EQ(run.ErrorNumber(), 0);
+    run.Run();
+    EXPECT_EQ(run.ResultText(), "(C) A B ");
+}
+
+TEST(InterpreterParamTest, ReadParamsAcceptsCrAndAnEmptyLine) {
+    TTempDir dir;
+    TInterpreter run(kCells, CompiledProgram("(F (A B C) (EXPR (EXPR C B) A))"));
+    run.ReadParams(dir.Write("in.txt", "A\r\rC"));
+    EXPECT_EQ(run.ErrorNumber(), 0);
+    run.Run();
+    EXPECT_EQ(run.ResultText(), "C A ");
+}
+
+TEST(InterpreterParamTest, AFileWithTooFewLinesIsCode201) {
+    TTempDir dir;
+    TInterpreter run(kCells, CompiledProgram("(F (A B C) A)"));
+    run.ReadParams(dir.Write("in.txt", "A\nB\n"));
+    EXPECT_EQ(run.ErrorNumber(), kErrorTooFewParams);
+    EXPECT_EQ(run.Memory().ValueStack().Count(), 2u);
+}
+
+TEST(InterpreterParamTest, ABadLineStopsReading) {
+    TTempDir dir;
+    TInterpreter run(kCells, CompiledProgram("(F (A B) A)"));
+    run.ReadParams(dir.Write("in.txt", "(\nB\n"));
+    EXPECT_EQ(run.ErrorNumber(), kErrorBadParam);
+}
+
+TEST(InterpreterParamTest, AMissingFileIsAFileError) {
+    TInterpreter run(kCells, CompiledProgram("(F (A) A)"));
+    EXPECT_THROW(run.ReadParams("/nonexistent/in.txt"), TFileError);
+}
+
+TEST(InterpreterParamTest, CancelIsCode202) {
+    TInterpreter run(kCells, CompiledProgram("(F (A) A)"));
+    run.CancelParams();
+    EXPECT_EQ(run.ErrorNumber(), kErrorParamsCancelled);
+}
+
+TEST(InterpreterWorkerTest, StopEndsAnEndlessLoopWithCode54) {
+    TInterpreter run(kCells, CompiledProgram(kEndless));
+    run.AddParam("A");
+    bool finished = false;
+    run.Start([&finished] { finished = true; });
+    while (run.ExecCount() == 0)
+        std::this_thread::yield();
+    run.Stop();
+    run.Wait();
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(run.ErrorNumber(), kErrorStopped);
+    EXPECT_GT(run.ExecCount(), 0);
+}
+
+TEST(InterpreterWorkerTest, AWorkerThatEndsOnItsOwnCallsOnFinishOnce) {
+    TInterpreter run(kCells, CompiledProgram(kLoop));
+    run.AddParam("100");
+    int calls = 0;
+    run.Start([&calls] { ++calls; });
+    run.Wait();
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(run.ErrorNumber(), kErrorRunComplete);
+    EXPECT_EQ(run.ResultText(), "0 ");
+}
+
+TEST(InterpreterWorkerTest, StopAfterTheEndOverridesTheCode) {
+    TInterpreter run(kCells, CompiledProgram("(F () 1)"));
+    run.Run();
+    run.Stop();
+    EXPECT_EQ(run.ErrorNumber(), kErrorStopped);
+}
+
+TEST(InterpreterWorkerTest, DestroyingARunningInterpreterStopsIt) {
+    auto run = std::make_unique<TInterpreter>(kCells, CompiledProgram(kEndless));
+    run->AddParam("A");
+    run->Start();
+    run.reset(); // must not hang or leave the worker running
+    SUCCEED();
+}
+
+TEST(InterpreterMemoryTest, ExhaustedMemoryIsCode39) {
+    const char* program = "(F (L) (CALL F (EXPR L L)))";
+    TInterpreter run(2000, CompiledProgram(program));
+    run.AddParam("A");
+    run.Run();
+    EXPECT_EQ(run.ErrorNumber(), kErrorNoMemory);
+    EXPECT_LE(run.CellsInUse(), run.Capacity());
+}
+
+TEST(InterpreterMemoryTest, CollectionsKeepArgumentsAndPendingValues) {
+    // Each round builds fresh cells while the argument and a pending EXPR
+    // operand wait on the stacks; a small memory collects many times.
+    const char* program = "(F (N L) (IF (EQUAL N 0) L (CALL F (- N 1) (CALL ROT L))))\n"
+                          "(ROT (L) (EXPR (BF L) (FIRST L)))";
+    TInterpreter run(200, CompiledProgram(program));
+    run.AddParam("1001");
+    run.AddParam("A (B C) 3 (D (E)) F");
+    run.Run();
+    ASSERT_EQ(run.ErrorNumber(), kErrorRunComplete);
+    EXPECT_GT(run.AllocCount(), 200);
+    EXPECT_EQ(run.ResultText(), "(B C) 3 (D (E)) F A ");
+}
+
+TEST(InterpreterMemoryTest, RunawayRecursionStopsAtTheStackLimit) {
+    TRunOptions options;
+    options.StackLimit = 100000;
+    const TRunOutcome outcome = RunProgram("(F (N) (+ 1 (CALL F N)))", {"1"}, options);
+    EXPECT_EQ(outcome.Error, kErrorNoMemory);
+    // Each level holds a return entry, an argument and a pending value.
+    EXPECT_GT(outcome.MaxDepth, 30000);
+    EXPECT_LT(outcome.MaxDepth, 40000);
+}
+
+struct TOp {
+    int32_t OpCode;
+    int32_t Arg1 = 0;
+    int32_t Arg2 = 0;
+};
+
+// An image written by hand, as a damaged file could hold it.
+TPCode Image(std::initializer_list<TOp> code, int32_t args = 0) {
+    TPCode image;
+    TFunction& main = image.AddFunction();
+    main.Name = "F";
+    main.Args.assign(static_cast<std::size_t>(args), "X");
+    for (const TOp& instr : code)
+        image.AddInstr(instr.OpCode, instr.Arg1, instr.Arg2);
+    return image;
+}
+
+int32_t RunImage(TPCode image) {
+    EXPECT_EQ(RunnableImageFault(image), "");
+    TInterpreter run(kCells, std::move(image));
+    run.Run();
+    return run.ErrorNumber();
+}
+
+TEST(InterpreterDamageTest, ShortStacksEndTheRunWithItsOwnCode) {
+    EXPECT_EQ(RunImage(Image({{opExpr}, {opRet}})), kErrorBadInstruction);
+    EXPECT_EQ(RunImage(Image({{opIf, 0}, {opRet}})), kErrorBadInstruction);
+    EXPECT_EQ(RunImage(Image({{opLoadArgs, 1}, {opRet}})), kErrorBadInstruction);
+    EXPECT_EQ(RunImage(Image({{opFreeArgs, 2}, {opRet}})), kErrorBadInstruction);
+    EXPECT_EQ(RunImage(Image({{opParam, 3}, {opRet}})), kErrorBadInstruction);
+    EXPECT_EQ(RunImage(Image({{opParamCopy, 0}, {opRet}})), kErrorBadInstruction);
+    for (int32_t op :
+         {opFirst, opBF, opBr, opCont, opSymbol, opEqual, opAtomEqual, opGreater, opAdd, opRandom})
+        EXPECT_EQ(RunImage(Image({{op}, {opRet}})), kErrorBadInstruction) << op;
+    EXPECT_EQ(ErrorText(kErrorBadInstruction), W("Неизвестная ошибка - #300"));
+}
+
+TEST(InterpreterDamageTest, RunningOffTheEndOfTheCodeStops) {
+    EXPECT_EQ(RunImage(Image({{opNop}})), kErrorBadInstruction);
+    // A call saved at the last instruction returns past the end.
+    EXPECT_EQ(RunImage(Image({{opGoto, 2}, {opRet}, {opSavePos}, {opGoto, 1}})),
+              kErrorBadInstruction);
+}
+
+TEST(InterpreterDamageTest, TheImageCheckRefusesWhatCannotRun) {
+    EXPECT_EQ(RunnableImageFault(Image({{opNop}})), "");
+    EXPECT_NE(RunnableImageFault(TPCode()), "");
+    EXPECT_NE(RunnableImageFault(Image({{opRes1}})), "");
+    EXPECT_NE(RunnableImageFault(Image({{32}})), "");
+    EXPECT_NE(RunnableImageFault(Image({{-1}})), "");
+    EXPECT_NE(RunnableImageFault(Image({{opGoto, 5}})), "");
+    EXPECT_NE(RunnableImageFault(Image({{opIf, -1}})), "");
+    EXPECT_NE(RunnableImageFault(Image({{opPushConst, 3}})), "");
+    EXPECT_NE(RunnableImageFault(Image({{opAtomEqual, 3, 0}})), "");
+    EXPECT_EQ(RunnableImageFault(Image({{opAtomEqual, 3, 1}})), "");
+    EXPECT_NE(RunnableImageFault(Image({{opAtomEqual, 0, 2}})), "");
+    TPCode unresolved = Image({{opSavePos}, {opGoto}, {opRet}});
+    unresolved.Code[1].Name = "G";
+    EXPECT_NE(RunnableImageFault(unresolved), "");
+    TPCode entry = Image({{opRet}});
+    entry.Functions[0].Entry = 4;
+    EXPECT_NE(RunnableImageFault(entry), "");
+    TPCode noAtoms = TPCode::Empty();
+    noAtoms.Functions = entry.Functions;
+    noAtoms.Functions[0].Entry = 0;
+    noAtoms.Code = entry.Code;
+    EXPECT_NE(RunnableImageFault(noAtoms), "");
+}
+
+TEST(InterpreterDamageTest, ParameterDepthUsesTheLowByte) {
+    // 256 reads as 0: the top argument.
+    TPCode image = Image({{opLoadArgs, 1}, {opParam, 256}, {opFreeArgs, 1}, {opRet}}, 1);
+    TInterpreter run(kCells, std::move(image));
+    run.AddParam("A");
+    run.Run();
+    EXPECT_EQ(run.ErrorNumber(), kErrorRunComplete);
+    EXPECT_EQ(run.ResultText(), "A ");
+}
+
+} // namespace
+} // namespace zk::test

@@ -4,6 +4,8 @@
 
 #include "cli/CommandLine.h"
 #include "cli/CompileCommands.h"
+#include "cli/RunCommand.h"
+#include "cli/Settings.h"
 #include "cli/Usage.h"
 #include "frontend/FileIO.h"
 
@@ -31,11 +33,12 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
     const TParseResult parsed = ParseCommandLine(args);
     if (!parsed.Line) return UsageError(err, parsed.Error);
-    const TCommandLine& line = *parsed.Line;
+    TCommandLine line = *parsed.Line;
+    ApplySettingsFile(line, kSettingsFile);
     if (line.Command == "check") return RunCheck(line, out, err);
     if (line.Command == "build" || line.Command == "unit") return RunBuild(line, out, err);
     if (line.Command == "listing") return RunListing(line, out, err);
-    return UsageError(err, "'" + line.Command + "' is not available yet");
+    return RunRunCommand(line, out, err);
 }
 
 } // namespace

@@ -3,6 +3,9 @@
 #include "cli/CommandLine.h"
 
 #include <cctype>
+#include <charconv>
+#include <climits>
+#include <cstdint>
 #include <functional>
 #include <map>
 
@@ -18,19 +21,79 @@ const std::map<std::string, TCommandKind> kCommands = {
     {"run", TCommandKind::Run},
 };
 
+// Apply returns the usage error of a bad value, or the empty text.
 struct TOption {
     bool TakesValue;
-    std::function<void(TCommandLine&, const std::string&)> Apply;
+    std::function<std::string(TCommandLine&, const std::string&)> Apply;
 };
+
+// A flag or an option whose value is stored as written.
+TOption Flag(std::function<void(TCommandLine&)> set) {
+    return {false, [set](TCommandLine& l, const std::string&) {
+                set(l);
+                return std::string();
+            }};
+}
+
+TOption Text(std::optional<std::string> TCommandLine::*field) {
+    return {true, [field](TCommandLine& l, const std::string& v) {
+                l.*field = v;
+                return std::string();
+            }};
+}
+
+std::optional<int64_t> WholeNumber(const std::string& text) {
+    int64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+// An option whose value is a whole number from `low` to `high`.
+TOption Number(const char* name, int64_t low, int64_t high,
+               std::function<void(TCommandLine&, int64_t)> set) {
+    return {true, [=](TCommandLine& l, const std::string& v) {
+                const auto value = WholeNumber(v);
+                if (!value || *value < low || *value > high)
+                    return std::string(name) + " needs a whole number from " + std::to_string(low) +
+                           " to " + std::to_string(high) + ", not '" + v + "'";
+                set(l, *value);
+                return std::string();
+            }};
+}
+
+void AddRunOptions(std::map<std::string, TOption>& options) {
+    options.emplace("--input", Text(&TCommandLine::InputFile));
+    options.emplace("--output", Text(&TCommandLine::OutputFile));
+    options.emplace("--picture", Text(&TCommandLine::PictureFile));
+    options.emplace("--mem", Number("--mem", 1, kMaxMemoryMB, [](TCommandLine& l, int64_t v) {
+                        l.MemoryMB = static_cast<int32_t>(v);
+                    }));
+    options.emplace("--graphics-mode",
+                    Number("--graphics-mode", 0, 2, [](TCommandLine& l, int64_t v) {
+                        l.GraphicsMode = static_cast<int32_t>(v);
+                    }));
+    // A negative seed stands for the same 32 bits as its unsigned form.
+    options.emplace("--seed",
+                    Number("--seed", INT32_MIN, UINT32_MAX,
+                           [](TCommandLine& l, int64_t v) { l.Seed = static_cast<uint32_t>(v); }));
+    options.emplace("--no-symbol-error", Flag([](TCommandLine& l) { l.SymbolError = false; }));
+    options.emplace("--stats", Flag([](TCommandLine& l) { l.Stats = true; }));
+}
 
 std::map<std::string, TOption> OptionsOf(TCommandKind kind) {
     std::map<std::string, TOption> options = {
-        {"-I", {true, [](TCommandLine& l, const std::string& v) { l.IncludeDirs.push_back(v); }}},
-        {"--classic", {false, [](TCommandLine& l, const std::string&) { l.Classic = true; }}},
-        {"--log", {true, [](TCommandLine& l, const std::string& v) { l.LogFile = v; }}},
+        {"-I",
+         {true,
+          [](TCommandLine& l, const std::string& v) {
+              l.IncludeDirs.push_back(v);
+              return std::string();
+          }}},
+        {"--classic", Flag([](TCommandLine& l) { l.Classic = true; })},
+        {"--log", Text(&TCommandLine::LogFile)},
     };
-    const TOption out{true, [](TCommandLine& l, const std::string& v) { l.OutFile = v; }};
-    const TOption listing{true, [](TCommandLine& l, const std::string& v) { l.ListingFile = v; }};
+    const TOption out = Text(&TCommandLine::OutFile);
+    const TOption listing = Text(&TCommandLine::ListingFile);
     switch (kind) {
     case TCommandKind::Build:
     case TCommandKind::Unit:
@@ -39,11 +102,10 @@ std::map<std::string, TOption> OptionsOf(TCommandKind kind) {
         break;
     case TCommandKind::Listing:
         options.emplace("-o", out);
-        options.emplace(
-            "--unit", TOption{false, [](TCommandLine& l, const std::string&) { l.AsUnit = true; }});
+        options.emplace("--unit", Flag([](TCommandLine& l) { l.AsUnit = true; }));
         break;
-    case TCommandKind::Check:
-    case TCommandKind::Run: break;
+    case TCommandKind::Run: AddRunOptions(options); break;
+    case TCommandKind::Check: break;
     }
     return options;
 }
@@ -103,13 +165,16 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
             if (i + 1 >= args.size()) return Fail("option '" + word + "' needs a value");
             value = args[++i];
         }
-        found->second.Apply(line, value.value_or(""));
+        if (std::string bad = found->second.Apply(line, value.value_or("")); !bad.empty())
+            return Fail(bad);
     }
 
     if (positional.empty()) return Fail("no file given to " + line.Command);
     line.File = positional[0];
     positional.erase(positional.begin());
     if (kind == TCommandKind::Run) {
+        if (line.InputFile && !positional.empty())
+            return Fail("parameters come either from --input or from the command line");
         line.Params = std::move(positional);
     } else if (!positional.empty()) {
         return Fail("unexpected word '" + positional[0] + "'");

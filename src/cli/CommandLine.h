@@ -2,6 +2,7 @@
 // its options. Parsing checks only the shape; the commands check the rest.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,7 +19,19 @@ struct TCommandLine {
     std::optional<std::string> ListingFile;
     std::optional<std::string> OutFile; // -o
     bool AsUnit = false;                // listing --unit
+    // run
+    std::optional<std::string> InputFile;
+    std::optional<std::string> OutputFile;
+    std::optional<std::string> PictureFile;
+    std::optional<int32_t> MemoryMB;
+    std::optional<bool> SymbolError;
+    std::optional<int32_t> GraphicsMode;
+    std::optional<uint32_t> Seed;
+    bool Stats = false;
 };
+
+// The largest --mem: the cells of both arrays must stay countable in 32 bits.
+constexpr int32_t kMaxMemoryMB = 131071;
 
 struct TParseResult {
     std::optional<TCommandLine> Line;

@@ -53,14 +53,33 @@ std::vector<std::string> IncludePathsFor(const TCommandLine& line) {
     return paths;
 }
 
-bool IsPCodeFile(const std::string& path) {
+namespace {
+
+const std::string kProgramSignature("\x03\x00ZKP", 5);
+const std::string kUnitSignature("\x03\x00ZKU", 5);
+const std::string kImageSignature("\x05\x00ZKExt", 7);
+
+std::string FirstBytes(const std::string& path) {
     std::ifstream in(NativePath(Utf8ToCp1251(path)), std::ios::binary);
     char head[7] = {};
     in.read(head, sizeof head);
-    const std::string bytes(head, static_cast<std::size_t>(in.gcount()));
-    return bytes.rfind(std::string("\x03\x00ZKP", 5), 0) == 0 ||
-           bytes.rfind(std::string("\x03\x00ZKU", 5), 0) == 0 ||
-           bytes.rfind(std::string("\x05\x00ZKExt", 7), 0) == 0;
+    return std::string(head, static_cast<std::size_t>(in.gcount()));
+}
+
+bool StartsWith(const std::string& bytes, const std::string& signature) {
+    return bytes.rfind(signature, 0) == 0;
+}
+
+} // namespace
+
+bool IsPCodeFile(const std::string& path) {
+    const std::string bytes = FirstBytes(path);
+    return StartsWith(bytes, kProgramSignature) || StartsWith(bytes, kUnitSignature) ||
+           StartsWith(bytes, kImageSignature);
+}
+
+bool IsProgramFile(const std::string& path) {
+    return StartsWith(FirstBytes(path), kProgramSignature);
 }
 
 std::optional<TPCode> CompileFile(const TCommandLine& line, bool unitMode, std::ostream& err) {

@@ -18,6 +18,8 @@ std::vector<std::string> IncludePathsFor(const TCommandLine& line);
 
 // True when the file starts with a p-code signature (ZKP, ZKU or ZKExt).
 bool IsPCodeFile(const std::string& path);
+// True when it starts with the signature of a program file (ZKP).
+bool IsProgramFile(const std::string& path);
 
 // Compiles line.File as a program (or a unit); prints the error line to `err`
 // and returns nothing on a compile or link error. Writes the log when asked.

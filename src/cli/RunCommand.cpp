@@ -1,0 +1,143 @@
+#include "cli/RunCommand.h"
+
+#include "cli/Cli.h"
+#include "cli/Compilation.h"
+#include "cli/RunProgress.h"
+#include "frontend/Cp1251.h"
+#include "frontend/FileIO.h"
+#include "interp/ImageCheck.h"
+#include "interp/Interpreter.h"
+#include "interp/RandomGenerator.h"
+
+#include <iostream>
+#include <optional>
+#include <string>
+#include <unistd.h>
+
+namespace zk::cli {
+
+namespace {
+
+constexpr int32_t kDefaultMemoryMB = 4;
+
+int UsageFailure(std::ostream& err, const std::string& message) {
+    err << "zk: " << message << "\n";
+    return kExitUsage;
+}
+
+// The image to run, checked; nothing when the source does not compile.
+std::optional<TPCode> ProgramOf(const TCommandLine& line, std::ostream& err) {
+    std::optional<TPCode> code;
+    if (IsPCodeFile(line.File)) {
+        if (!IsProgramFile(line.File)) return std::nullopt;
+        code = TPCode::FromFile(Utf8ToCp1251(line.File));
+    } else {
+        code = CompileFile(line, false, err);
+        if (!code) return std::nullopt;
+    }
+    if (const std::string fault = RunnableImageFault(*code); !fault.empty())
+        throw TFileError(Utf8ToCp1251(line.File), "damaged p-code file: " + fault);
+    return code;
+}
+
+// Asks on the terminal for parameter `index`; false at the end of input.
+bool AskParam(std::size_t index, const std::string& name, std::string& text, std::ostream& err) {
+    err << "Параметр " << index << " (" << Cp1251ToUtf8(name) << "): " << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer)) {
+        err << "\n";
+        return false;
+    }
+    text = Utf8ToCp1251(answer);
+    return true;
+}
+
+// Pushes the parameters; the run's error number tells how it went, except for
+// a missing parameter without a terminal to ask on, which returns false.
+bool ReadParameters(TInterpreter& run, const TCommandLine& line, std::ostream& err) {
+    if (line.InputFile) {
+        run.ReadParams(Utf8ToCp1251(*line.InputFile));
+        return true;
+    }
+    const std::vector<std::string>& names = run.Code().Functions[0].Args;
+    for (std::size_t i = 0; i < names.size() && run.ErrorNumber() == 0; ++i) {
+        std::string text;
+        if (i < line.Params.size()) {
+            text = Utf8ToCp1251(line.Params[i]);
+        } else if (!isatty(STDIN_FILENO)) {
+            return false;
+        } else if (!AskParam(i, names[i], text, err)) {
+            run.CancelParams();
+            return true;
+        }
+        run.AddParam(UpperCase1251(text));
+    }
+    return true;
+}
+
+void ReportInputError(int32_t code, std::ostream& err) {
+    err << "Ошибка во входных данных: " << Cp1251ToUtf8(ErrorText(code)) << "\n";
+}
+
+void PrintStats(const TInterpreter& run, std::chrono::steady_clock::duration took,
+                std::ostream& err) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(took).count();
+    err << "Кол-во выполненных инструкций: " << run.ExecCount() << "\n"
+        << "Глубина рекурсии: " << run.Depth() << "\n"
+        << "Максимальная глубина рекурсии: " << run.MaxDepth() << "\n"
+        << "Время работы (сек): " << seconds << "\n"
+        << "Выделено атомов: " << run.AllocCount() << "\n"
+        << "Память: " << run.CellsInUse() << "/" << run.Capacity() << "\n";
+}
+
+// The result of a complete run, to the output file or to stdout.
+void DeliverResult(TInterpreter& run, const TCommandLine& line, std::ostream& out) {
+    const std::string text = run.ResultText();
+    if (line.OutputFile)
+        WriteWholeFile(Utf8ToCp1251(*line.OutputFile), text + "\r\n");
+    else
+        out << Cp1251ToUtf8(text) << "\n";
+}
+
+} // namespace
+
+int RunRunCommand(const TCommandLine& line, std::ostream& out, std::ostream& err) {
+    if (line.PictureFile && !line.OutputFile)
+        return UsageFailure(err, "--picture is not available yet");
+    if (IsPCodeFile(line.File) && !IsProgramFile(line.File))
+        return UsageFailure(err,
+                            line.File + " is not a program file; run takes a source or a ZKP file");
+    std::optional<TPCode> code = ProgramOf(line, err);
+    if (!code) return kExitCompileError;
+    const std::size_t arguments = code->Functions[0].Args.size();
+    if (line.Params.size() > arguments)
+        return UsageFailure(err,
+                            "too many parameters: the program takes " + std::to_string(arguments));
+
+    TRunOptions options;
+    options.SymbolIsError = line.SymbolError.value_or(true);
+    options.RandomState = line.Seed.value_or(TRandomGenerator::TimeOfDaySeed());
+    const int32_t megabytes = line.MemoryMB.value_or(kDefaultMemoryMB);
+    TInterpreter run(megabytes * kCellsPerMegabyte, std::move(*code), options);
+    if (!ReadParameters(run, line, err)) {
+        ReportInputError(kErrorTooFewParams, err);
+        return kExitInputError;
+    }
+    if (const int32_t refused = run.ErrorNumber(); refused != 0) {
+        ReportInputError(refused, err);
+        return kExitInputError;
+    }
+
+    const auto took = RunWithProgress(run, isatty(STDERR_FILENO) != 0, err);
+    int status = kExitOk;
+    if (run.ErrorNumber() == kErrorRunComplete) {
+        DeliverResult(run, line, out);
+    } else {
+        err << "Ошибка: " << Cp1251ToUtf8(ErrorText(run.ErrorNumber())) << "\n";
+        status = kExitRunError;
+    }
+    if (line.Stats) PrintStats(run, took, err);
+    return status;
+}
+
+} // namespace zk::cli

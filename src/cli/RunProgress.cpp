@@ -1,0 +1,86 @@
+#include "cli/RunProgress.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <csignal>
+#include <mutex>
+#include <ostream>
+#include <string>
+
+namespace zk::cli {
+
+namespace {
+
+// The run that Ctrl+C stops. Stop is a lock-free atomic store, which a signal
+// handler may make.
+std::atomic<TInterpreter*> InterruptedRun{nullptr};
+static_assert(std::atomic<TInterpreter*>::is_always_lock_free);
+
+extern "C" void StopOnInterrupt(int) {
+    if (TInterpreter* run = InterruptedRun.load()) run->Stop();
+}
+
+// Routes SIGINT to the run while it exists.
+class TInterruptGuard {
+public:
+    explicit TInterruptGuard(TInterpreter& run) {
+        InterruptedRun.store(&run);
+        struct sigaction action {};
+        action.sa_handler = StopOnInterrupt;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &Previous_);
+    }
+    ~TInterruptGuard() {
+        sigaction(SIGINT, &Previous_, nullptr);
+        InterruptedRun.store(nullptr);
+    }
+    TInterruptGuard(const TInterruptGuard&) = delete;
+    TInterruptGuard& operator=(const TInterruptGuard&) = delete;
+
+private:
+    struct sigaction Previous_ {};
+};
+
+std::string StatusText(const TInterpreter& run, long seconds) {
+    return "Инструкций: " + std::to_string(run.ExecCount()) +
+           "  Глубина: " + std::to_string(run.Depth()) + " (макс. " +
+           std::to_string(run.MaxDepth()) + ")  Время (сек): " + std::to_string(seconds) +
+           "  Выделено атомов: " + std::to_string(run.AllocCount()) +
+           "  Память: " + std::to_string(run.CellsInUse()) + "/" + std::to_string(run.Capacity());
+}
+
+constexpr const char* kEraseLine = "\r\x1b[K";
+
+} // namespace
+
+std::chrono::steady_clock::duration RunWithProgress(TInterpreter& run, bool showStatus,
+                                                    std::ostream& status) {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool finished = false;
+    const auto start = std::chrono::steady_clock::now();
+    {
+        TInterruptGuard interrupts(run);
+        run.Start([&] {
+            std::lock_guard lock(mutex);
+            finished = true;
+            ended.notify_one();
+        });
+        bool shown = false;
+        long seconds = 0;
+        std::unique_lock lock(mutex);
+        while (!ended.wait_until(lock, start + std::chrono::seconds(seconds + 1),
+                                 [&] { return finished; })) {
+            ++seconds;
+            if (!showStatus) continue;
+            status << kEraseLine << StatusText(run, seconds) << std::flush;
+            shown = true;
+        }
+        lock.unlock();
+        run.Wait();
+        if (shown) status << kEraseLine << std::flush;
+    }
+    return std::chrono::steady_clock::now() - start;
+}
+
+} // namespace zk::cli

@@ -1,0 +1,19 @@
+// A run as zk watches it: the worker executes the program while the calling
+// thread waits, passes Ctrl+C on as Stop, and on a terminal keeps a status
+// line with the counters once a second.
+#pragma once
+
+#include "interp/Interpreter.h"
+
+#include <chrono>
+#include <iosfwd>
+
+namespace zk::cli {
+
+// Runs `run` to its end; returns how long it took. The status line appears on
+// `status` only when `showStatus` is set and the run lasts over a second, and
+// is erased before the return.
+std::chrono::steady_clock::duration RunWithProgress(TInterpreter& run, bool showStatus,
+                                                    std::ostream& status);
+
+} // namespace zk::cli

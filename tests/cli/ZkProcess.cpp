@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -71,10 +72,10 @@ void Exchange(int in, int out, int err, const std::string& input, TProcessResult
     if (in >= 0) close(in);
 }
 
-} // namespace
-
-TProcessResult RunZk(const std::vector<std::string>& args, const std::string& input,
-                     const std::string& workDir) {
+// The child gets `input` on stdin; with interruptAfterMs >= 0 it is sent
+// SIGINT after that many milliseconds.
+TProcessResult RunChild(const std::vector<std::string>& args, const std::string& input,
+                        const std::string& workDir, int interruptAfterMs) {
     int in[2], out[2], err[2];
     Check(pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0 && pipe2(err, O_CLOEXEC) == 0,
           "pipe failed");
@@ -84,12 +85,28 @@ TProcessResult RunZk(const std::vector<std::string>& args, const std::string& in
     close(in[0]);
     close(out[1]);
     close(err[1]);
+    if (interruptAfterMs >= 0) {
+        usleep(static_cast<useconds_t>(interruptAfterMs) * 1000);
+        kill(pid, SIGINT);
+    }
     TProcessResult result;
     Exchange(in[1], out[0], err[0], input, result);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
+}
+
+} // namespace
+
+TProcessResult RunZk(const std::vector<std::string>& args, const std::string& input,
+                     const std::string& workDir) {
+    return RunChild(args, input, workDir, -1);
+}
+
+TProcessResult RunZkInterrupted(const std::vector<std::string>& args, const std::string& workDir,
+                                int delayMs) {
+    return RunChild(args, "", workDir, delayMs);
 }
 
 } // namespace zk::test

@@ -16,4 +16,8 @@ struct TProcessResult {
 TProcessResult RunZk(const std::vector<std::string>& args, const std::string& input = "",
                      const std::string& workDir = "");
 
+// Runs zk without input and sends it SIGINT, as Ctrl+C does, after `delayMs`.
+TProcessResult RunZkInterrupted(const std::vector<std::string>& args, const std::string& workDir,
+                                int delayMs);
+
 } // namespace zk::test

@@ -93,6 +93,14 @@ TEST(InterpreterIfTest, OnlyOneTrueOrFalseAtomChooses) {
         EXPECT_EQ(CodeOf(program, {condition}), kErrorIfNotBoolean) << condition;
 }
 
+TEST(InterpreterIfTest, AComparisonWhoseEqualIsAJumpTargetKeepsBothOperands) {
+    // The IF's branches meet at the Equal, so the constant B before it must
+    // not be fused into it.
+    const char* program = "(F (X) (EQUAL (QUOTE A) (IF X (QUOTE A) (QUOTE B))))";
+    EXPECT_EQ(ResultOf(program, {"TRUE"}), "TRUE ");
+    EXPECT_EQ(ResultOf(program, {"FALSE"}), "FALSE ");
+}
+
 TEST(InterpreterIfTest, TheFailedIfIsTheLastStepAndStaysAtItsPlace) {
     TInterpreter run(kCells, CompiledProgram("(F (X) (IF X 1 2))"));
     run.AddParam("5");

@@ -1,0 +1,284 @@
+// zk run as a process: results on stdout or in a file, parameters from the
+// command line and from a file, every kind of failure with its message and
+// exit status, the counters of --stats, Ctrl+C, program files and Zk.ini.
+#include "TestFiles.h"
+#include "cli/ZkProcess.h"
+
+#include "frontend/Options.h"
+#include "interp/RandomGenerator.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace zk::test {
+namespace {
+
+constexpr const char* kReverse = "(REV (L) (CALL INTO L (QUOTE)))\n"
+                                 "(INTO (L A) (IF (EQUAL L (QUOTE)) A"
+                                 " (CALL INTO (BF L) (EXPR (FIRST L) A))))\n";
+
+class ZkRun : public ::testing::Test {
+protected:
+    TProcessResult Zk(const std::vector<std::string>& args, const std::string& input = "") {
+        return RunZk(args, input, Dir.Path());
+    }
+
+    TTempDir Dir;
+};
+
+TEST_F(ZkRun, ResultGoesToStdoutWithItsTrailingBlank) {
+    Dir.Write("rev.zk", kReverse);
+    const TProcessResult r = Zk({"run", "rev.zk", "a (b c) 7"});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Out, "7 (B C) A \n");
+    EXPECT_EQ(r.Err, "");
+}
+
+TEST_F(ZkRun, CyrillicParametersAreUpperCasedAndPrintedInUtf8) {
+    Dir.Write("id.zk", "(ID (X) X)");
+    EXPECT_EQ(Zk({"run", "id.zk", "привет ёж"}).Out, "ПРИВЕТ ЁЖ \n");
+}
+
+TEST_F(ZkRun, NumbersAndTheWordAfterDoubleDashAreParameters) {
+    Dir.Write("sub.zk", "(SUB (A B) (- A B))");
+    EXPECT_EQ(Zk({"run", "sub.zk", "-5", "3"}).Out, "-8 \n");
+    Dir.Write("id.zk", "(ID (X) X)");
+    EXPECT_EQ(Zk({"run", "id.zk", "--", "--stats"}).Out, "--STATS \n");
+}
+
+TEST_F(ZkRun, TheEmptyResultIsAnEmptyLine) {
+    Dir.Write("e.zk", "(E () (QUOTE))");
+    EXPECT_EQ(Zk({"run", "e.zk"}).Out, "\n");
+}
+
+TEST_F(ZkRun, ResultToAFileIsOneWindows1251LineEndedByCrLf) {
+    Dir.Write("id.zk", "(ID (X) X)");
+    const TProcessResult r = Zk({"run", "id.zk", "мир", "--output", "out.txt"});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(Dir.Read("out.txt"), W("МИР \r\n"));
+}
+
+TEST_F(ZkRun, ParametersFromAFile) {
+    Dir.Write("pair.zk", "(PAIR (A B) (EXPR B A))");
+    Dir.Write("in.txt", "a b\r\n(c)\r\nignored\r\n");
+    EXPECT_EQ(Zk({"run", "pair.zk", "--input", "in.txt"}).Out, "(C) A B \n");
+}
+
+TEST_F(ZkRun, InputErrorsExitWithTwo) {
+    Dir.Write("pair.zk", "(PAIR (A B) (EXPR B A))");
+    Dir.Write("short.txt", "a\n");
+    TProcessResult r = Zk({"run", "pair.zk", "--input", "short.txt"});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.Err,
+              "Ошибка во входных данных: Количество входных парметров меньше ожидаемого - #201\n");
+    r = Zk({"run", "pair.zk", "a"});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.Err,
+              "Ошибка во входных данных: Количество входных парметров меньше ожидаемого - #201\n");
+    r = Zk({"run", "pair.zk", "(a", "b"});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.Err, "Ошибка во входных данных: Ошибка во входном параметре - #200\n");
+    EXPECT_EQ(r.Out, "");
+}
+
+TEST_F(ZkRun, AParameterTooBigForTheMemoryIsAnInputError) {
+    Dir.Write("id.zk", "(ID (X) X)");
+    std::string big;
+    for (int i = 0; i < 20000; ++i)
+        big += "A ";
+    const TProcessResult r = Zk({"run", "id.zk", big, "--mem", "1"});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(r.Err, "Ошибка во входных данных: Нехватка памяти - #39\n");
+}
+
+TEST_F(ZkRun, UsageErrors) {
+    Dir.Write("pair.zk", "(PAIR (A B) (EXPR B A))");
+    Dir.Write("in.txt", "a\nb\n");
+    EXPECT_EQ(Zk({"run", "pair.zk", "a", "b", "c"}).Status, 64);
+    EXPECT_EQ(Zk({"run", "pair.zk", "a", "--input", "in.txt"}).Status, 64);
+    EXPECT_EQ(Zk({"run", "pair.zk", "a", "b", "--mem", "0"}).Status, 64);
+    EXPECT_EQ(Zk({"run", "pair.zk", "a", "b", "--mem", "four"}).Status, 64);
+    EXPECT_EQ(Zk({"run", "pair.zk", "a", "b", "--graphics-mode", "3"}).Status, 64);
+    EXPECT_EQ(Zk({"run", "pair.zk", "a", "b", "--seed", "x"}).Status, 64);
+    EXPECT_EQ(Zk({"run", "pair.zk", "a", "b", "--fast"}).Status, 64);
+}
+
+TEST_F(ZkRun, FileErrorsNameTheFile) {
+    Dir.Write("pair.zk", "(PAIR (A B) (EXPR B A))");
+    TProcessResult r = Zk({"run", "pair.zk", "--input", "missing.txt"});
+    EXPECT_EQ(r.Status, 66);
+    EXPECT_NE(r.Err.find("missing.txt"), std::string::npos);
+    r = Zk({"run", "nothing.zk"});
+    EXPECT_EQ(r.Status, 66);
+    EXPECT_NE(r.Err.find("nothing.zk"), std::string::npos);
+}
+
+TEST_F(ZkRun, ACompileErrorExitsWithOne) {
+    Dir.Write("bad.zk", "(F (X) (FIRST X X))");
+    const TProcessResult r = Zk({"run", "bad.zk", "a"});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, "bad.zk:1:17: Ошибка: Ожидается закрывающая скобка - #8\n");
+}
+
+TEST_F(ZkRun, RunTimeErrorsExitWithThree) {
+    Dir.Write("first.zk", "(F (X) (FIRST X))");
+    TProcessResult r = Zk({"run", "first.zk", ""});
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(r.Err, "Ошибка: First применён к пустому выражению - #104\n");
+    Dir.Write("abort.zk", "(F () (ABORT))");
+    r = Zk({"run", "abort.zk"});
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Err, "Ошибка: НЕОПРЕДЕЛЕНО (прервано по команде ABORT) - #44\n");
+    Dir.Write("random.zk", "(F () (RANDOM (- 0 1)))");
+    EXPECT_EQ(Zk({"run", "random.zk"}).Err, "Ошибка: Неизвестная ошибка - #55\n");
+}
+
+TEST_F(ZkRun, StatsFollowTheResult) {
+    Dir.Write("loop.zk", "(LOOP (N) (IF (EQUAL N 0) (QUOTE DONE) (CALL LOOP (- N 1))))");
+    const TProcessResult r = Zk({"run", "loop.zk", "3", "--stats"});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Out, "DONE \n");
+    EXPECT_EQ(r.Err, "Кол-во выполненных инструкций: 39\n"
+                     "Глубина рекурсии: 0\n"
+                     "Максимальная глубина рекурсии: 0\n"
+                     "Время работы (сек): 0\n"
+                     "Выделено атомов: 12\n"
+                     "Память: 12/65536\n");
+}
+
+TEST_F(ZkRun, StatsAlsoFollowARunTimeErrorButNotAnInputError) {
+    Dir.Write("first.zk", "(F (X) (FIRST X))");
+    TProcessResult r = Zk({"run", "first.zk", "", "--stats", "--mem", "2"});
+    EXPECT_EQ(r.Err, "Ошибка: First применён к пустому выражению - #104\n"
+                     "Кол-во выполненных инструкций: 3\n"
+                     "Глубина рекурсии: 0\n"
+                     "Максимальная глубина рекурсии: 0\n"
+                     "Время работы (сек): 0\n"
+                     "Выделено атомов: 0\n"
+                     "Память: 0/32768\n");
+    r = Zk({"run", "first.zk", "(", "--stats"});
+    EXPECT_EQ(r.Err, "Ошибка во входных данных: Ошибка во входном параметре - #200\n");
+}
+
+TEST_F(ZkRun, SeedFixesTheRandomNumbers) {
+    Dir.Write("dice.zk", "(DICE () (EXPR (RANDOM 6) (RANDOM 1000000)))");
+    TRandomGenerator generator(42);
+    const std::string first = std::to_string(generator.Draw(6));
+    const std::string second = std::to_string(generator.Draw(1000000));
+    EXPECT_EQ(Zk({"run", "dice.zk", "--seed", "42"}).Out, first + " " + second + " \n");
+    EXPECT_EQ(Zk({"run", "dice.zk", "--seed=-1"}).Out,
+              Zk({"run", "dice.zk", "--seed", "4294967295"}).Out);
+}
+
+TEST_F(ZkRun, SymbolOfSeveralElementsFailsUnlessSwitchedOff) {
+    Dir.Write("sym.zk", "(S (X) (SYMBOL X))");
+    EXPECT_EQ(Zk({"run", "sym.zk", "a b"}).Err,
+              "Ошибка: SYMBOL или NUMBER применён не к терму - #43\n");
+    EXPECT_EQ(Zk({"run", "sym.zk", "a b", "--no-symbol-error"}).Out, "FALSE \n");
+}
+
+TEST_F(ZkRun, ExhaustedMemoryIsARunTimeError) {
+    Dir.Write("grow.zk", "(G (L) (CALL G (EXPR L L)))");
+    const TProcessResult r = Zk({"run", "grow.zk", "a", "--mem", "1"});
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Err, "Ошибка: Нехватка памяти - #39\n");
+}
+
+TEST_F(ZkRun, CtrlCStopsTheRunWithCode54) {
+    Dir.Write("endless.zk", "(E (X) (CALL E X))");
+    const TProcessResult r =
+        RunZkInterrupted({"run", "endless.zk", "a", "--stats"}, Dir.Path(), 300);
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Err.rfind("Ошибка: Выполнение прервано - #54\nКол-во выполненных инструкций: ", 0),
+              0u)
+        << r.Err;
+}
+
+TEST_F(ZkRun, AProgramFileRunsLikeItsSource) {
+    Dir.Write("rev.zk", kReverse);
+    ASSERT_EQ(Zk({"build", "rev.zk", "-o", "rev.zkp"}).Status, 0);
+    const TProcessResult r = Zk({"run", "rev.zkp", "a b c"});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Out, "C B A \n");
+}
+
+TEST_F(ZkRun, ADamagedProgramFileNeverRuns) {
+    Dir.Write("rev.zk", kReverse);
+    ASSERT_EQ(Zk({"build", "rev.zk", "-o", "rev.zkp"}).Status, 0);
+    // The last instruction of a program file is its final Ret; make it an
+    // operation without a meaning.
+    std::string bytes = Dir.Read("rev.zkp");
+    ASSERT_EQ(bytes.back(), '\x13');
+    bytes.back() = '\x10';
+    Dir.Write("bad.zkp", bytes);
+    const TProcessResult r = Zk({"run", "bad.zkp", "a b c"});
+    EXPECT_EQ(r.Status, 66);
+    EXPECT_EQ(r.Out, "");
+    EXPECT_NE(r.Err.find("bad.zkp: damaged p-code file: "), std::string::npos) << r.Err;
+}
+
+TEST_F(ZkRun, AUnitFileIsNoProgram) {
+    Dir.Write("lib.zk", "(EXPORT F)\n(F (X) X)");
+    ASSERT_EQ(Zk({"unit", "lib.zk", "-o", "lib.zku"}).Status, 0);
+    EXPECT_EQ(Zk({"run", "lib.zku", "a"}).Status, 64);
+}
+
+TEST_F(ZkRun, HelpersOfAUnitFileRunWithTheProgram) {
+    // B is called only from the helper H, which no export describes.
+    Dir.Write("lib.zk", "(EXPORT E)\n(E (X) (CALL H X))\n(H (X) (CALL B X))\n(B (X) (FIRST X))");
+    ASSERT_EQ(Zk({"unit", "lib.zk", "-o", "LIB.ZKU"}).Status, 0);
+    std::filesystem::remove(Dir.Path() / "lib.zk");
+    Dir.Write("main.zk", "(USES LIB)\n(M (L) (CALL E L))");
+    const TProcessResult r = Zk({"run", "main.zk", "x y"});
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(r.Out, "X \n");
+}
+
+class ZkRunSettings : public ZkRun {
+protected:
+    void WriteSettings(const TOptions& options) {
+        SaveOptions((Dir.Path() / "Zk.ini").string(), options);
+    }
+    TOptions Defaults() {
+        TOptions options;
+        SetDefaultOptions(options);
+        return options;
+    }
+};
+
+TEST_F(ZkRunSettings, MemoryFromTheFileAndFromTheFlag) {
+    TOptions options = Defaults();
+    options.MaxMem = 1;
+    WriteSettings(options);
+    Dir.Write("one.zk", "(ONE () 1)");
+    EXPECT_NE(Zk({"run", "one.zk", "--stats"}).Err.find("Память: 1/16384\n"), std::string::npos);
+    EXPECT_NE(Zk({"run", "one.zk", "--stats", "--mem", "2"}).Err.find("Память: 1/32768\n"),
+              std::string::npos);
+}
+
+TEST_F(ZkRunSettings, LanguageAndSymbolOptionFromTheFile) {
+    TOptions options = Defaults();
+    options.UseNew = false;
+    options.SymbolErr = false;
+    WriteSettings(options);
+    Dir.Write("sym.zk", "(S (X) (SYMBOL X))");
+    EXPECT_EQ(Zk({"run", "sym.zk", "a b"}).Out, "FALSE \n");
+    Dir.Write("num.zk", "(N () (NUMBER (QUOTE A)))");
+    EXPECT_EQ(Zk({"run", "num.zk"}).Status, 1); // NUMBER is not a form of the classic language
+}
+
+TEST_F(ZkRunSettings, IncludeDirectoriesFromTheFile) {
+    std::filesystem::create_directory(Dir.Path() / "units");
+    Dir.Write("units/lists.zk", "(EXPORT HEAD)\n(HEAD (L) (FIRST L))");
+    TOptions options = Defaults();
+    options.Include = {(Dir.Path() / "units").string() + "/"};
+    WriteSettings(options);
+    Dir.Write("main.zk", "(USES LISTS)\n(M (L) (CALL HEAD L))");
+    EXPECT_EQ(Zk({"run", "main.zk", "q r"}).Out, "Q \n");
+}
+
+} // namespace
+} // namespace zk::test

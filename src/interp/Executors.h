@@ -1,8 +1,8 @@
 // The executors of the operations that the interpreter step does not carry
 // out itself. Each works on the run's tree memory, mostly its value stack, and
 // reports a failure by writing a code into the run's error number; none
-// throws. The bodies are inline because the worker's loop calls them directly
-// from its switch; the table Executors serves the single step.
+// throws. They are stateless, and inline: the interpreter's threaded dispatch
+// jumps from one instruction's executor straight to the next one's.
 #pragma once
 
 #include "frontend/Errors.h"
@@ -23,15 +23,12 @@ struct TRunState {
     bool SymbolIsError = true;
 };
 
-class TAbstractInterpreter {
-public:
-    virtual ~TAbstractInterpreter() = default;
-    virtual void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const = 0;
+// What an executor reads of its instruction.
+struct TOperands {
+    int32_t OpCode;
+    int32_t Arg1;
+    int32_t Arg2;
 };
-
-// The executor of `code`, or nullptr for the codes the step executes itself
-// and for codes without a meaning.
-const TAbstractInterpreter* Executors(int32_t code);
 
 namespace exec {
 
@@ -74,16 +71,15 @@ inline int32_t NewCell(TZKMemory& memory, uint8_t kind, int64_t value, int32_t& 
 }
 
 inline void SetTop(TTreeStack& stack, int32_t cell) {
-    stack.Head()->First = cell;
-    stack.Head()->Last = cell;
+    stack.Top() = {cell, cell};
 }
 
 } // namespace exec
 
 // PushConst and PushNum.
-class TPushInterpreter final : public TAbstractInterpreter {
+class TPushInterpreter final {
 public:
-    static void Apply(TRunState& run, const TPInstr& instr, int32_t& error) {
+    static void Apply(TRunState& run, const TOperands& instr, int32_t& error) {
         TZKMemory& memory = run.Memory;
         if (instr.OpCode == opPushConst && instr.Arg1 == 0) {
             memory.ValueStack().Push(kEmptyTree);
@@ -93,60 +89,51 @@ public:
         const int32_t cell = exec::NewCell(memory, kind, instr.Arg1, error);
         if (cell != -1) memory.ValueStack().Push({cell, cell});
     }
-    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
-        Apply(run, instr, error);
-    }
 };
 
 // First and Last narrow the top value in place.
-class TFLInterpreter final : public TAbstractInterpreter {
+class TFLInterpreter final {
 public:
-    static void Apply(TRunState& run, const TPInstr& instr, int32_t& error) {
+    static void Apply(TRunState& run, const TOperands& instr, int32_t& error) {
         TTreeStack& stack = run.Memory.ValueStack();
         if (!exec::HasValues(stack, 1, error)) return;
-        TTreeNode* top = stack.Head();
-        if (top->First == -1) {
+        TTreeRef& top = stack.Top();
+        if (top.First == -1) {
             error = instr.OpCode == opFirst ? kErrorFirstEmpty : kErrorLastEmpty;
             return;
         }
         if (instr.OpCode == opFirst)
-            top->Last = top->First;
+            top.Last = top.First;
         else
-            top->First = top->Last;
-    }
-    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
-        Apply(run, instr, error);
+            top.First = top.Last;
     }
 };
 
 // BF and BL drop the first or the last element of the top value.
-class TBfBlInterpreter final : public TAbstractInterpreter {
+class TBfBlInterpreter final {
 public:
-    static void Apply(TRunState& run, const TPInstr& instr, int32_t& error) {
+    static void Apply(TRunState& run, const TOperands& instr, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 1, error)) return;
-        TTreeNode* top = stack.Head();
-        if (top->First == -1) {
+        TTreeRef& top = stack.Top();
+        if (top.First == -1) {
             error = instr.OpCode == opBF ? kErrorBFEmpty : kErrorBLEmpty;
             return;
         }
-        if (top->First == top->Last) {
-            top->First = top->Last = -1;
+        if (top.First == top.Last) {
+            top.First = top.Last = -1;
         } else if (instr.OpCode == opBF) {
-            top->First = memory.Cell(top->First).Next;
+            top.First = memory.Cell(top.First).Next;
         } else {
-            top->Last = memory.Cell(top->Last).Prev;
+            top.Last = memory.Cell(top.Last).Prev;
         }
-    }
-    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
-        Apply(run, instr, error);
     }
 };
 
-class TBrInterpreter final : public TAbstractInterpreter {
+class TBrInterpreter final {
 public:
-    static void Apply(TRunState& run, const TPInstr&, int32_t& error) {
+    static void Apply(TRunState& run, const TOperands&, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 1, error)) return;
@@ -158,61 +145,52 @@ public:
         }
         stack.Push(value);
     }
-    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
-        Apply(run, instr, error);
-    }
 };
 
-class TContInterpreter final : public TAbstractInterpreter {
+class TContInterpreter final {
 public:
-    static void Apply(TRunState& run, const TPInstr&, int32_t& error) {
+    static void Apply(TRunState& run, const TOperands&, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 1, error)) return;
-        TTreeNode* top = stack.Head();
-        TTreeRef value = top->Ref();
+        TTreeRef& top = stack.Top();
+        TTreeRef value = top;
         if (!exec::IsOneElement(value) || !exec::IsListNode(memory.Cell(value.First))) {
             error = kErrorNotList;
             return;
         }
         memory.Contents(value);
-        top->First = value.First;
-        top->Last = value.Last;
-    }
-    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
-        Apply(run, instr, error);
+        top.First = value.First;
+        top.Last = value.Last;
     }
 };
 
 // Joins the two top values by relinking their cells.
-class TExprInterpreter final : public TAbstractInterpreter {
+class TExprInterpreter final {
 public:
-    static void Apply(TRunState& run, const TPInstr&, int32_t& error) {
+    static void Apply(TRunState& run, const TOperands&, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 2, error)) return;
         const TTreeRef right = stack.Pop();
-        TTreeNode* top = stack.Head();
+        TTreeRef& top = stack.Top();
         if (right.IsEmpty()) return;
-        if (top->First == -1) {
-            top->First = right.First;
-            top->Last = right.Last;
+        if (top.First == -1) {
+            top.First = right.First;
+            top.Last = right.Last;
             return;
         }
-        TTreeRef left = top->Ref();
+        TTreeRef left = top;
         memory.Concat(left, right);
-        top->First = left.First;
-        top->Last = left.Last;
-    }
-    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
-        Apply(run, instr, error);
+        top.First = left.First;
+        top.Last = left.Last;
     }
 };
 
 // Symbol and Number: whether the value is one atom, or one number.
-class TSymNumInterpreter final : public TAbstractInterpreter {
+class TSymNumInterpreter final {
 public:
-    static void Apply(TRunState& run, const TPInstr& instr, int32_t& error) {
+    static void Apply(TRunState& run, const TOperands& instr, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 1, error)) return;
@@ -239,38 +217,43 @@ public:
         if (holds) memory.Cell(result).Value = exec::kAtomTrue;
         stack.Push({result, result});
     }
-    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
-        Apply(run, instr, error);
-    }
 };
 
-class TEqualInterpreter final : public TAbstractInterpreter {
+class TEqualInterpreter final {
+    // Two leaves, the usual case, are compared here; the rest by TreeEqual.
+    static bool Equal(const TZKMemory& memory, const TTreeRef& a, const TTreeRef& b) {
+        if (exec::IsOneElement(a) && exec::IsOneElement(b)) {
+            const TCell& x = memory.Cell(a.First);
+            const TCell& y = memory.Cell(b.First);
+            if (x.FirstChild == -1 && y.FirstChild == -1)
+                return x.Kind == y.Kind && x.Value == y.Value;
+        }
+        return memory.TreeEqual(a, b);
+    }
+
 public:
-    static void Apply(TRunState& run, const TPInstr&, int32_t& error) {
+    static void Apply(TRunState& run, const TOperands&, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 2, error)) return;
         const int32_t result = exec::NewCell(memory, kCellList, exec::kAtomFalse, error);
         if (result == -1) return;
         const TTreeRef a = stack.Pop();
-        if (memory.TreeEqual(a, stack.Head()->Ref())) memory.Cell(result).Value = exec::kAtomTrue;
+        if (Equal(memory, a, stack.Top())) memory.Cell(result).Value = exec::kAtomTrue;
         exec::SetTop(stack, result);
-    }
-    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
-        Apply(run, instr, error);
     }
 };
 
 // Equality with a constant: Arg1 the atom number or the number, Arg2 its kind.
-class TAtomEqualInterpreter final : public TAbstractInterpreter {
+class TAtomEqualInterpreter final {
 public:
-    static void Apply(TRunState& run, const TPInstr& instr, int32_t& error) {
+    static void Apply(TRunState& run, const TOperands& instr, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 1, error)) return;
         const int32_t result = exec::NewCell(memory, kCellList, exec::kAtomFalse, error);
         if (result == -1) return;
-        const TTreeRef x = stack.Head()->Ref();
+        const TTreeRef x = stack.Top();
         bool equal;
         if (instr.Arg1 == 0 && instr.Arg2 == 0) {
             equal = x.IsEmpty();
@@ -283,21 +266,18 @@ public:
         if (equal) memory.Cell(result).Value = exec::kAtomTrue;
         exec::SetTop(stack, result);
     }
-    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
-        Apply(run, instr, error);
-    }
 };
 
-class TGreaterInterpreter final : public TAbstractInterpreter {
+class TGreaterInterpreter final {
 public:
-    static void Apply(TRunState& run, const TPInstr&, int32_t& error) {
+    static void Apply(TRunState& run, const TOperands&, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 2, error)) return;
         const int32_t result = exec::NewCell(memory, kCellList, exec::kAtomFalse, error);
         if (result == -1) return;
         const TTreeRef second = stack.Pop();
-        const TTreeRef first = stack.Head()->Ref();
+        const TTreeRef first = stack.Top();
         if (!exec::IsNumber(memory, first) || !exec::IsNumber(memory, second)) {
             error = kErrorGreaterNotNumber;
             stack.Pop();
@@ -307,23 +287,20 @@ public:
             memory.Cell(result).Value = exec::kAtomTrue;
         exec::SetTop(stack, result);
     }
-    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
-        Apply(run, instr, error);
-    }
 };
 
 // Add, Subtr, Mul, Div and Mod in signed 64-bit arithmetic; an overflow is a
 // code, never a wrapped value.
-class TNumOpInterpreter final : public TAbstractInterpreter {
+class TNumOpInterpreter final {
 public:
-    static void Apply(TRunState& run, const TPInstr& instr, int32_t& error) {
+    static void Apply(TRunState& run, const TOperands& instr, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 2, error)) return;
         const int32_t result = exec::NewCell(memory, kCellNumber, 0, error);
         if (result == -1) return;
         const TTreeRef second = stack.Pop();
-        const TTreeRef first = stack.Head()->Ref();
+        const TTreeRef first = stack.Top();
         if (!exec::IsNumber(memory, first) || !exec::IsNumber(memory, second)) [[unlikely]] {
             error = NotNumberCode(instr.OpCode);
             stack.Pop();
@@ -335,9 +312,6 @@ public:
         if (!Compute(instr.OpCode, b, a, value, error)) value = 0;
         memory.Cell(result).Value = value;
         exec::SetTop(stack, result);
-    }
-    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
-        Apply(run, instr, error);
     }
 
 private:
@@ -374,15 +348,15 @@ private:
     }
 };
 
-class TRandomInterpreter final : public TAbstractInterpreter {
+class TRandomInterpreter final {
 public:
-    static void Apply(TRunState& run, const TPInstr&, int32_t& error) {
+    static void Apply(TRunState& run, const TOperands&, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 1, error)) return;
         const int32_t result = exec::NewCell(memory, kCellNumber, 0, error);
         if (result == -1) return;
-        const TTreeRef range = stack.Head()->Ref();
+        const TTreeRef range = stack.Top();
         if (!exec::IsNumber(memory, range) || memory.Cell(range.First).Value < 0) {
             error = kErrorRandomRange;
             stack.Pop();
@@ -392,17 +366,11 @@ public:
         memory.Cell(result).Value = run.Random.Draw(low);
         exec::SetTop(stack, result);
     }
-    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
-        Apply(run, instr, error);
-    }
 };
 
-class TAbortInterpreter final : public TAbstractInterpreter {
+class TAbortInterpreter final {
 public:
-    static void Apply(TRunState&, const TPInstr&, int32_t& error) { error = kErrorAborted; }
-    void Execute(TRunState& run, const TPInstr& instr, int32_t& error) const override {
-        Apply(run, instr, error);
-    }
+    static void Apply(TRunState&, const TOperands&, int32_t& error) { error = kErrorAborted; }
 };
 
 } // namespace zk

@@ -5,6 +5,7 @@
 #include "frontend/Tokens.h"
 #include "interp/TextFormat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <unistd.h>
@@ -24,6 +25,21 @@ int64_t DefaultStackLimit() {
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (pages <= 0 || pageSize <= 0) return int64_t{1} << 26;
     return static_cast<int64_t>(pages) * pageSize / 8 / kNodeBytes;
+}
+
+// Whether the loop may execute `instr` as it stands: an operation with a
+// meaning, a jump inside the code, an atom inside the table. The image check
+// refuses any image where this fails; the loop still never trusts it.
+bool Runnable(const TPInstr& instr, const TPCode& code) {
+    const auto inside = [](int32_t index, int32_t count) { return index >= 0 && index < count; };
+    switch (instr.OpCode) {
+    case opRes1:
+    case opRes2: return false;
+    case opIf:
+    case opGoto: return inside(instr.Arg1, code.InstrCount());
+    case opPushConst: return inside(instr.Arg1, code.Atoms.Count());
+    default: return inside(instr.OpCode, kOpCodeCount);
+    }
 }
 
 int32_t LimitOf(int32_t cells) {
@@ -59,6 +75,11 @@ TInterpreter::TInterpreter(int32_t cells, TPCode code, const TRunOptions& option
     : Code_(std::move(code)), Atoms_(Code_.Atoms), Memory_(cells, LimitOf(cells)),
       Random_(options.RandomState), State_{Memory_, Random_, options.SymbolIsError},
       StackLimit_(options.StackLimit > 0 ? options.StackLimit : DefaultStackLimit()) {
+    Program_.reserve(Code_.Code.size() + 2);
+    for (const TPInstr& instr : Code_.Code)
+        Program_.push_back(Runnable(instr, Code_) ? TOperands{instr.OpCode, instr.Arg1, instr.Arg2}
+                                                  : TOperands{opRes1, 0, 0});
+    Program_.insert(Program_.end(), 2, TOperands{opRes1, 0, 0});
     Reset();
 }
 
@@ -68,7 +89,7 @@ TInterpreter::~TInterpreter() {
 }
 
 void TInterpreter::Reset() {
-    ReturnStack_.Clear();
+    ReturnStack_.clear();
     Memory_.Reset();
     Atoms_ = Code_.Atoms;
     PC_ = 0;
@@ -140,148 +161,193 @@ void TInterpreter::Wait() {
     if (Worker_.joinable()) Worker_.join();
 }
 
-template <bool ViaTable> inline int32_t TInterpreter::Step() {
-    ++Steps_;
-    if (static_cast<std::size_t>(PC_) >= Code_.Code.size()) [[unlikely]]
-        return kErrorBadInstruction;
-    const TPInstr& instr = Code_.Code[static_cast<std::size_t>(PC_)];
+void TInterpreter::Execute(int64_t budget) {
+    try {
+        Dispatch(budget);
+    } catch (const std::bad_alloc&) {
+        SetError(kErrorNoMemory);
+    }
+    Publish();
+}
+
+// Threaded dispatch: each handler ends by jumping through the table to the
+// handler of the next instruction, so the processor predicts each jump from
+// the instruction before it. The loop's state lives in locals and goes back
+// to the members whenever the counters are published and when the loop ends.
+void TInterpreter::Dispatch(int64_t budget) {
+    static constexpr void* kHandlers[kOpCodeCount] = {
+        &&Nop,   &&Push,  &&FirstLast, &&BfBl, &&FirstLast, &&BfBl,      &&Br,       &&Cont,
+        &&Expr,  &&If,    &&SymNum,    &&Goto, &&Param,     &&ParamCopy, &&LoadArgs, &&FreeArgs,
+        &&Bad,   &&Bad,   &&Equal,     &&Ret,  &&SavePos,   &&Abort,     &&NumOp,    &&NumOp,
+        &&NumOp, &&NumOp, &&NumOp,     &&Push, &&SymNum,    &&Greater,   &&Random,   &&AtomEqual,
+    };
+    const TOperands* const program = Program_.data();
     TTreeStack& values = Memory_.ValueStack();
     TTreeStack& args = Memory_.ArgStack();
-    switch (instr.OpCode) {
-    case opNop: ++PC_; return 0;
-    case opIf: {
-        if (values.IsEmpty()) [[unlikely]]
-            return kErrorBadInstruction;
-        const TTreeRef condition = values.Pop();
-        if (exec::IsOneElement(condition)) {
-            const TCell& cell = Memory_.Cell(condition.First);
-            if (exec::IsAtom(cell) && cell.Value == exec::kAtomTrue) {
-                ++PC_;
-                return 0;
-            }
-            if (exec::IsAtom(cell) && cell.Value == exec::kAtomFalse) {
-                PC_ = instr.Arg1;
-                return 0;
-            }
-        }
-        return kErrorIfNotBoolean;
-    }
-    case opGoto: PC_ = instr.Arg1; return 0;
-    case opParam: {
-        const TTreeNode* arg = args.At(instr.Arg1 & 0xFF);
-        if (arg == nullptr) [[unlikely]]
-            return kErrorBadInstruction;
-        values.Push(arg->Ref());
-        ++PC_;
-        return 0;
-    }
-    case opParamCopy: {
-        const TTreeNode* arg = args.At(instr.Arg1 & 0xFF);
-        if (arg == nullptr) [[unlikely]]
-            return kErrorBadInstruction;
-        TTreeRef source = arg->Ref();
-        TTreeRef copy;
-        Memory_.CopyTree(source, copy);
-        ++PC_;
-        if (Memory_.OutOfMemory()) return kErrorNoMemory;
-        values.Push(copy);
-        return 0;
-    }
-    case opLoadArgs: {
-        const int32_t count = instr.Arg1 & 0xFF;
-        if (values.Count() < static_cast<std::size_t>(count)) [[unlikely]]
-            return kErrorBadInstruction;
-        for (int32_t i = 0; i < count; ++i)
-            args.Push(values.Pop());
-        ++PC_;
-        return 0;
-    }
-    case opFreeArgs: {
-        const int32_t count = instr.Arg1 & 0xFF;
-        if (args.Count() < static_cast<std::size_t>(count)) [[unlikely]]
-            return kErrorBadInstruction;
-        for (int32_t i = 0; i < count; ++i)
-            args.Pop();
-        ++PC_;
-        return 0;
-    }
-    case opRet:
-        if (ReturnStack_.IsEmpty()) return kErrorRunComplete;
-        PC_ = ReturnStack_.Pop() + 2;
-        --Calls_;
-        return 0;
-    case opSavePos:
-        ReturnStack_.Push(PC_);
-        ++PC_;
-        if (++Calls_ > MaxCalls_) MaxCalls_ = Calls_;
-        return 0;
-    default: break;
-    }
+    int32_t pc = PC_;
+    int32_t calls = Calls_;
+    int32_t maxCalls = MaxCalls_;
+    const int64_t stepsEnd = budget > INT64_MAX - Steps_ ? INT64_MAX : Steps_ + budget;
+    // The steps are counted down in chunks that end where the counters are
+    // published; `chunkEnd` is the count at the end of the current chunk.
+    int64_t chunkEnd = Steps_;
+    int64_t countdown = 0;
     int32_t error = 0;
-    if constexpr (ViaTable) {
-        const TAbstractInterpreter* executor = Executors(instr.OpCode);
-        if (executor == nullptr) return kErrorBadInstruction;
-        executor->Execute(State_, instr, error);
-    } else {
-        switch (instr.OpCode) {
-        case opPushConst:
-        case opPushNum: TPushInterpreter::Apply(State_, instr, error); break;
-        case opFirst:
-        case opLast: TFLInterpreter::Apply(State_, instr, error); break;
-        case opBF:
-        case opBL: TBfBlInterpreter::Apply(State_, instr, error); break;
-        case opBr: TBrInterpreter::Apply(State_, instr, error); break;
-        case opCont: TContInterpreter::Apply(State_, instr, error); break;
-        case opExpr: TExprInterpreter::Apply(State_, instr, error); break;
-        case opSymbol:
-        case opNumber: TSymNumInterpreter::Apply(State_, instr, error); break;
-        case opEqual: TEqualInterpreter::Apply(State_, instr, error); break;
-        case opAtomEqual: TAtomEqualInterpreter::Apply(State_, instr, error); break;
-        case opAdd:
-        case opSubtr:
-        case opMul:
-        case opDiv:
-        case opMod: TNumOpInterpreter::Apply(State_, instr, error); break;
-        case opGreater: TGreaterInterpreter::Apply(State_, instr, error); break;
-        case opRandom: TRandomInterpreter::Apply(State_, instr, error); break;
-        case opAbort: TAbortInterpreter::Apply(State_, instr, error); break;
-        default: return kErrorBadInstruction;
+    const TOperands* instr = nullptr;
+    const auto save = [&] {
+        PC_ = pc;
+        Steps_ = chunkEnd - countdown;
+        Calls_ = calls;
+        MaxCalls_ = maxCalls;
+    };
+
+#define ZK_NEXT                                                                                    \
+    do {                                                                                           \
+        if (countdown == 0 || Error_.load(std::memory_order_relaxed) != 0) [[unlikely]]            \
+            goto pause;                                                                            \
+        --countdown;                                                                               \
+        instr = &program[pc];                                                                      \
+        goto* kHandlers[instr->OpCode];                                                            \
+    } while (false)
+#define ZK_FAIL(code)                                                                              \
+    do {                                                                                           \
+        error = (code);                                                                            \
+        goto fail;                                                                                 \
+    } while (false)
+#define ZK_DATA(Executor)                                                                          \
+    Executor::Apply(State_, *instr, error);                                                        \
+    ++pc;                                                                                          \
+    if (error != 0) [[unlikely]]                                                                   \
+        goto fail;                                                                                 \
+    ZK_NEXT
+
+pause:
+    if (Error_.load(std::memory_order_relaxed) != 0) goto leave;
+    if (countdown == 0) {
+        save();
+        if (Steps_ == stepsEnd) goto leave;
+        Publish();
+        if (StacksOverLimit()) goto leave_over_limit;
+        countdown = std::min<int64_t>(stepsEnd - Steps_, kPublishInterval);
+        chunkEnd = Steps_ + countdown;
+    }
+    ZK_NEXT;
+
+Nop:
+    ++pc;
+    ZK_NEXT;
+If : {
+    if (values.IsEmpty()) [[unlikely]]
+        ZK_FAIL(kErrorBadInstruction);
+    const TTreeRef condition = values.Pop();
+    if (exec::IsOneElement(condition)) {
+        const TCell& cell = Memory_.Cell(condition.First);
+        if (exec::IsAtom(cell) && cell.Value == exec::kAtomTrue) {
+            ++pc;
+            ZK_NEXT;
+        }
+        if (exec::IsAtom(cell) && cell.Value == exec::kAtomFalse) {
+            pc = instr->Arg1;
+            ZK_NEXT;
         }
     }
-    ++PC_;
-    return error;
+    ZK_FAIL(kErrorIfNotBoolean);
 }
-
-void TInterpreter::Run() {
-    try {
-        int32_t untilPublish = kPublishInterval;
-        while (Error_.load(std::memory_order_relaxed) == 0) {
-            if (const int32_t code = Step<false>(); code != 0) [[unlikely]] {
-                SetError(code);
-                break;
-            }
-            if (--untilPublish == 0) [[unlikely]] {
-                untilPublish = kPublishInterval;
-                Publish();
-                if (StacksOverLimit()) SetError(kErrorNoMemory);
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        SetError(kErrorNoMemory);
-    }
-    Publish();
+Goto:
+    pc = instr->Arg1;
+    ZK_NEXT;
+Param : {
+    const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);
+    if (arg == nullptr) [[unlikely]]
+        ZK_FAIL(kErrorBadInstruction);
+    values.Push(*arg);
+    ++pc;
+    ZK_NEXT;
 }
+ParamCopy : {
+    const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);
+    if (arg == nullptr) [[unlikely]]
+        ZK_FAIL(kErrorBadInstruction);
+    TTreeRef source = *arg;
+    TTreeRef copy;
+    Memory_.CopyTree(source, copy);
+    ++pc;
+    if (Memory_.OutOfMemory()) [[unlikely]]
+        ZK_FAIL(kErrorNoMemory);
+    values.Push(copy);
+    ZK_NEXT;
+}
+LoadArgs : {
+    const int32_t count = instr->Arg1 & 0xFF;
+    if (values.Count() < static_cast<std::size_t>(count)) [[unlikely]]
+        ZK_FAIL(kErrorBadInstruction);
+    for (int32_t i = 0; i < count; ++i)
+        args.Push(values.Pop());
+    ++pc;
+    ZK_NEXT;
+}
+FreeArgs : {
+    const int32_t count = instr->Arg1 & 0xFF;
+    if (args.Count() < static_cast<std::size_t>(count)) [[unlikely]]
+        ZK_FAIL(kErrorBadInstruction);
+    for (int32_t i = 0; i < count; ++i)
+        args.Pop();
+    ++pc;
+    ZK_NEXT;
+}
+Ret:
+    if (ReturnStack_.empty()) [[unlikely]]
+        ZK_FAIL(kErrorRunComplete);
+    pc = ReturnStack_.back() + 2;
+    ReturnStack_.pop_back();
+    --calls;
+    ZK_NEXT;
+SavePos:
+    ReturnStack_.push_back(pc);
+    ++pc;
+    if (++calls > maxCalls) maxCalls = calls;
+    ZK_NEXT;
+Push:
+    ZK_DATA(TPushInterpreter);
+FirstLast:
+    ZK_DATA(TFLInterpreter);
+BfBl:
+    ZK_DATA(TBfBlInterpreter);
+Br:
+    ZK_DATA(TBrInterpreter);
+Cont:
+    ZK_DATA(TContInterpreter);
+Expr:
+    ZK_DATA(TExprInterpreter);
+SymNum:
+    ZK_DATA(TSymNumInterpreter);
+Equal:
+    ZK_DATA(TEqualInterpreter);
+AtomEqual:
+    ZK_DATA(TAtomEqualInterpreter);
+NumOp:
+    ZK_DATA(TNumOpInterpreter);
+Greater:
+    ZK_DATA(TGreaterInterpreter);
+Random:
+    ZK_DATA(TRandomInterpreter);
+Abort:
+    ZK_DATA(TAbortInterpreter);
+Bad:
+    ZK_FAIL(kErrorBadInstruction);
 
-void TInterpreter::ExecStep() {
-    try {
-        if (const int32_t code = Step<true>(); code != 0)
-            SetError(code);
-        else if (StacksOverLimit())
-            SetError(kErrorNoMemory);
-    } catch (const std::bad_alloc&) {
-        SetError(kErrorNoMemory);
-    }
-    Publish();
+#undef ZK_DATA
+#undef ZK_FAIL
+#undef ZK_NEXT
+
+leave_over_limit:
+    error = kErrorNoMemory;
+fail:
+    save();
+    SetError(error);
+    return;
+leave:
+    save();
 }
 
 TTreeRef TInterpreter::PopResult() {

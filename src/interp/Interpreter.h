@@ -7,7 +7,6 @@
 #include "interp/Executors.h"
 #include "interp/RandomGenerator.h"
 #include "pcode/PCode.h"
-#include "runtime/Stacks.h"
 #include "runtime/ZKMemory.h"
 
 #include <atomic>
@@ -16,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 namespace zk {
 
@@ -60,9 +60,9 @@ public:
     // Waits for the worker that Start began, if any.
     void Wait();
     // Runs on the calling thread until the error number is set.
-    void Run();
+    void Run() { Execute(INT64_MAX); }
     // Executes the one instruction at PC.
-    void ExecStep();
+    void ExecStep() { Execute(1); }
 
     // After a run that ended with 70: the top value in the plain rendering.
     std::string ResultText();
@@ -94,14 +94,19 @@ private:
     // threads.
     void Publish();
     bool StacksOverLimit() const;
-    // One instruction; the worker's loop inlines the executors, the single
-    // step calls them through the table.
-    template <bool ViaTable> int32_t Step();
+    // Executes at most `budget` instructions, fewer when the run ends.
+    void Execute(int64_t budget);
+    void Dispatch(int64_t budget);
 
     TPCode Code_;
+    // What the loop executes: the operands of Code_, with a code that ends
+    // the run in place of every operation that cannot be carried out, and
+    // two such codes after the last instruction, where a run that falls off
+    // the code or returns past it lands.
+    std::vector<TOperands> Program_;
     TAtomTable Atoms_;
     TZKMemory Memory_;
-    TIntStack ReturnStack_;
+    std::vector<int32_t> ReturnStack_; // saved instruction indexes, one per active call
     TRandomGenerator Random_;
     TRunState State_;
     int64_t StackLimit_;

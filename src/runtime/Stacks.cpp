@@ -1,5 +1,5 @@
 // The slow paths of the linked containers: growing a node pool, returning a
-// whole stack to it, reading by depth, and the fault of an empty pop.
+// whole stack to it, and the fault of an empty pop.
 #include "runtime/Stacks.h"
 
 #include <algorithm>
@@ -31,22 +31,7 @@ template <class Node> void TNodePool<Node>::Grow() {
 }
 
 template class TNodePool<TStackEl>;
-template class TNodePool<TTreeNode>;
 template class TNodePool<TIntNode>;
-
-const TTreeNode* TTreeStack::At(int32_t depth) const {
-    if (depth < 0 || static_cast<std::size_t>(depth) >= Count_) return nullptr;
-    const TTreeNode* node = Head_;
-    for (int32_t i = 0; i < depth; ++i)
-        node = node->Next;
-    return node;
-}
-
-void TTreeStack::Clear() {
-    Pool_.GiveChain(Head_);
-    Head_ = nullptr;
-    Count_ = 0;
-}
 
 void TIntStack::Clear() {
     Pool_.GiveChain(Head_);

@@ -1,6 +1,6 @@
-// Linked stacks and the queue of the compiler and the run-time system: the
+// The stacks and the queue of the compiler and the run-time system: the linked
 // compile stack of open forms, the value and argument stacks of the tree
-// memory, integer work stacks and the collector's work queue.
+// memory, linked integer work stacks and a work queue.
 #pragma once
 
 #include "pcode/RetData.h"
@@ -14,17 +14,8 @@
 
 namespace zk {
 
-// Nodes are plain records that users walk and rewrite in place: the
-// interpreter follows Next from Head to read an argument by depth, and the
-// collector forwards the cell indexes stored in every node.
-struct TTreeNode {
-    int32_t Last;
-    int32_t First;
-    TTreeNode* Next;
-
-    TTreeRef Ref() const { return {Last, First}; }
-};
-
+// Nodes are plain records that users walk and rewrite in place: the collector
+// forwards the cell indexes stored in every node.
 struct TIntNode {
     int32_t Value;
     TIntNode* Next;
@@ -81,7 +72,6 @@ private:
 
 // The pools' slow paths are compiled once, in Stacks.cpp.
 extern template class TNodePool<TStackEl>;
-extern template class TNodePool<TTreeNode>;
 extern template class TNodePool<TIntNode>;
 
 // The compile stack: one frame per open form, owned by the stack until popped.
@@ -117,47 +107,49 @@ private:
     TNodePool<TStackEl> Pool_;
 };
 
-// A stack of tree values. Count is kept so that a depth taken from the p-code
-// can be checked against the stack before it is followed.
+// A stack of tree values: the value and argument stacks of a run. They sit on
+// the interpreter's hot path and an argument is read by its depth, so the
+// entries lie in one array that grows and keeps its storage when popped. The
+// collector rewrites every entry in place. A reference to an entry stays valid
+// until the next Push.
 class TTreeStack {
 public:
     TTreeStack() = default;
     TTreeStack(const TTreeStack&) = delete;
     TTreeStack& operator=(const TTreeStack&) = delete;
 
-    bool IsEmpty() const { return Head_ == nullptr; }
-    std::size_t Count() const { return Count_; }
-    TTreeNode* Head() { return Head_; }
-    const TTreeNode* Head() const { return Head_; }
-    // The node `depth` places below the top (0: the top), or nullptr when the
+    bool IsEmpty() const { return Entries_.empty(); }
+    std::size_t Count() const { return Entries_.size(); }
+    // The entry `depth` places below the top (0: the top), or nullptr when the
     // stack is not that deep.
-    const TTreeNode* At(int32_t depth) const;
-
-    TTreeNode* Push(TTreeRef ref) {
-        TTreeNode* node = Pool_.Take();
-        node->Last = ref.Last;
-        node->First = ref.First;
-        node->Next = Head_;
-        Head_ = node;
-        ++Count_;
-        return node;
+    const TTreeRef* At(int32_t depth) const {
+        if (depth < 0 || static_cast<std::size_t>(depth) >= Entries_.size()) return nullptr;
+        return &Entries_[Entries_.size() - 1 - static_cast<std::size_t>(depth)];
     }
+    TTreeRef& Top() {
+        if (Entries_.empty()) [[unlikely]]
+            EmptyContainerFault("TTreeStack", "Top");
+        return Entries_.back();
+    }
+
+    void Push(TTreeRef ref) { Entries_.push_back(ref); }
     TTreeRef Pop() {
-        TTreeNode* node = Head_;
-        if (node == nullptr) [[unlikely]]
+        if (Entries_.empty()) [[unlikely]]
             EmptyContainerFault("TTreeStack", "Pop");
-        TTreeRef ref = node->Ref();
-        Head_ = node->Next;
-        --Count_;
-        Pool_.Give(node);
+        const TTreeRef ref = Entries_.back();
+        Entries_.pop_back();
         return ref;
     }
-    void Clear();
+    void Clear() { Entries_.clear(); }
+
+    // From the bottom to the top.
+    auto begin() { return Entries_.begin(); }
+    auto end() { return Entries_.end(); }
+    auto begin() const { return Entries_.begin(); }
+    auto end() const { return Entries_.end(); }
 
 private:
-    TTreeNode* Head_ = nullptr;
-    std::size_t Count_ = 0;
-    TNodePool<TTreeNode> Pool_;
+    std::vector<TTreeRef> Entries_;
 };
 
 class TIntStack {

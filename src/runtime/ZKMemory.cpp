@@ -116,9 +116,11 @@ void TZKMemory::MoveSequence(const TTreeRef& seq, int32_t& copied) {
 }
 
 void TZKMemory::MoveRoots(int32_t& copied) {
+    // Each stack from its top down, the order in which the values were last
+    // touched.
     for (TTreeStack* stack : {&ValueStack_, &ArgStack_})
-        for (const TTreeNode* node = stack->Head(); node != nullptr; node = node->Next)
-            MoveSequence(node->Ref(), copied);
+        for (auto entry = stack->end(); entry != stack->begin();)
+            MoveSequence(*--entry, copied);
     for (int32_t i = 0; i < SeqRootCount_; ++i)
         MoveSequence(*SeqRoots_[i], copied);
     for (int32_t i = 0; i < CellRootCount_; ++i)
@@ -131,11 +133,8 @@ void TZKMemory::MoveRoots(int32_t& copied) {
 // Every root was moved, so its cell's Prev holds the new index.
 void TZKMemory::ForwardRoots() {
     for (TTreeStack* stack : {&ValueStack_, &ArgStack_})
-        for (TTreeNode* node = stack->Head(); node != nullptr; node = node->Next)
-            if (node->Last != -1) {
-                node->Last = Cells_[node->Last].Prev;
-                node->First = Cells_[node->First].Prev;
-            }
+        for (TTreeRef& entry : *stack)
+            if (entry.Last != -1) entry = {Cells_[entry.Last].Prev, Cells_[entry.First].Prev};
     for (int32_t i = 0; i < SeqRootCount_; ++i) {
         TTreeRef& seq = *SeqRoots_[i];
         if (seq.Last != -1) seq = {Cells_[seq.Last].Prev, Cells_[seq.First].Prev};

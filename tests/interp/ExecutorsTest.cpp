@@ -181,18 +181,5 @@ TEST(ExecutorsAbortTest, AbortEndsTheRun) {
     EXPECT_EQ(CodeOf(Main("(ABORT)")), kErrorAborted);
 }
 
-TEST(ExecutorsTableTest, EveryDataOperationHasItsExecutor) {
-    for (int32_t code = 0; code < kOpCodeCount; ++code) {
-        const bool stepOwn = code == opNop || code == opIf || (code >= opGoto && code <= opRes2) ||
-                             code == opRet || code == opSavePos;
-        EXPECT_EQ(Executors(code) == nullptr, stepOwn) << code;
-    }
-    EXPECT_EQ(Executors(opPushConst), Executors(opPushNum));
-    EXPECT_EQ(Executors(opFirst), Executors(opLast));
-    EXPECT_EQ(Executors(opAdd), Executors(opMod));
-    EXPECT_EQ(Executors(-1), nullptr);
-    EXPECT_EQ(Executors(kOpCodeCount), nullptr);
-}
-
 } // namespace
 } // namespace zk::test

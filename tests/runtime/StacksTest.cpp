@@ -143,15 +143,14 @@ TEST(TreeStackTest, ReadsTheEntryAtDepthTwo) {
     stack.Push({0, 0});
     stack.Push({5, 4});
     stack.Push({9, 9});
-    EXPECT_EQ(stack.Head()->Next->Next->Ref(), (TTreeRef{0, 0}));
     ASSERT_NE(stack.At(2), nullptr);
-    EXPECT_EQ(stack.At(2)->Ref(), (TTreeRef{0, 0}));
+    EXPECT_EQ(*stack.At(2), (TTreeRef{0, 0}));
     EXPECT_EQ(stack.At(1)->Last, 5);
     EXPECT_EQ(stack.At(1)->First, 4);
-    EXPECT_EQ(stack.At(0), stack.Head());
+    EXPECT_EQ(stack.At(0), &stack.Top());
 }
 
-TEST(TreeStackTest, DepthBeyondTheStackIsNoNode) {
+TEST(TreeStackTest, DepthBeyondTheStackIsNoEntry) {
     TTreeStack stack;
     EXPECT_EQ(stack.At(0), nullptr);
     stack.Push({1, 1});
@@ -179,17 +178,13 @@ TEST(TreeStackTest, CountFollowsPushPopAndClear) {
     stack.Clear();
     EXPECT_EQ(stack.Count(), 0u);
     EXPECT_TRUE(stack.IsEmpty());
-    EXPECT_EQ(stack.Head(), nullptr);
 }
 
-TEST(TreeStackTest, PushReturnsTheNewTopNode) {
+TEST(TreeStackTest, TheTopIsChangedInPlace) {
     TTreeStack stack;
-    TTreeNode* node = stack.Push({6, 1});
-    EXPECT_EQ(node, stack.Head());
-    EXPECT_EQ(node->Last, 6);
-    EXPECT_EQ(node->First, 1);
-    EXPECT_EQ(node->Next, nullptr);
-    EXPECT_EQ(stack.Push({8, 7})->Next, node);
+    stack.Push({6, 1});
+    stack.Top().First = 6;
+    EXPECT_EQ(stack.Pop(), (TTreeRef{6, 6}));
 }
 
 TEST(TreeStackTest, IndexesRewrittenInPlaceArePopped) {
@@ -198,57 +193,23 @@ TEST(TreeStackTest, IndexesRewrittenInPlaceArePopped) {
     stack.Push(kEmptyTree);
     stack.Push({9, 9});
     // What a collection does to every entry: forward both halves of a value.
-    for (TTreeNode* node = stack.Head(); node != nullptr; node = node->Next)
-        if (node->Last != -1) {
-            node->Last += 100;
-            node->First += 100;
-        }
+    for (TTreeRef& entry : stack)
+        if (entry.Last != -1) entry = {entry.Last + 100, entry.First + 100};
     EXPECT_EQ(stack.Pop(), (TTreeRef{109, 109}));
     EXPECT_EQ(stack.Pop(), kEmptyTree);
     EXPECT_EQ(stack.Pop(), (TTreeRef{104, 102}));
 }
 
-TEST(TreeStackTest, PushAfterPopTakesTheReleasedNode) {
+TEST(TreeStackTest, EntriesRunFromTheBottomToTheTop) {
     TTreeStack stack;
-    stack.Push({1, 1});
-    TTreeNode* released = stack.Push({2, 2});
-    stack.Pop();
-    EXPECT_EQ(stack.Push({3, 3}), released);
-    EXPECT_EQ(stack.At(1)->Ref(), (TTreeRef{1, 1}));
-}
-
-TEST(TreeStackTest, MillionPushPopPairsReuseOneNode) {
-    TTreeStack stack;
-    stack.Push({5, 5});
-    const TTreeNode* recycled = stack.Push({0, 0});
-    stack.Pop();
-    int moved = 0;
-    for (int32_t i = 0; i < 1000000; ++i) {
-        if (stack.Push({i, -i}) != recycled) ++moved;
-        if (stack.Pop() != TTreeRef{i, -i}) ++moved;
-    }
-    EXPECT_EQ(moved, 0);
-    EXPECT_EQ(stack.Count(), 1u);
-    EXPECT_EQ(stack.Pop(), (TTreeRef{5, 5}));
-}
-
-TEST(TreeStackTest, NodesStayInPlaceWhileTheStackGrows) {
-    TTreeStack stack;
-    std::vector<const TTreeNode*> nodes;
     for (int32_t i = 0; i < 20000; ++i)
-        nodes.push_back(stack.Push({i, i + 1}));
-    int wrong = 0;
-    for (int32_t i = 0; i < 20000; ++i)
-        if (nodes[i]->Ref() != TTreeRef{i, i + 1}) ++wrong;
+        stack.Push({i, i + 1});
+    int32_t expected = 0, wrong = 0;
+    for (const TTreeRef& entry : stack)
+        if (entry != TTreeRef{expected, expected + 1} || (++expected, false)) ++wrong;
     EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(stack.At(19999), nodes[0]);
-}
-
-TEST(TreeStackTest, DestroyedWhileHoldingNodesReleasesThem) {
-    auto stack = std::make_unique<TTreeStack>();
-    for (int32_t i = 0; i < 5000; ++i)
-        stack->Push({i, i});
-    stack.reset();
+    EXPECT_EQ(expected, 20000);
+    EXPECT_EQ(*stack.At(19999), (TTreeRef{0, 1}));
 }
 
 // A state record that counts its own destruction.
@@ -330,6 +291,7 @@ TEST(StacksDeathTest, EmptyTreeStackPopAborts) {
     stack.Push({1, 1});
     stack.Clear();
     EXPECT_DEATH(stack.Pop(), "internal error: TTreeStack\\.Pop on an empty container");
+    EXPECT_DEATH(stack.Top(), "internal error: TTreeStack\\.Top on an empty container");
 }
 
 TEST(StacksDeathTest, EmptyQueueDequeueAborts) {

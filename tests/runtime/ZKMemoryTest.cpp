@@ -165,9 +165,9 @@ TEST(ZKMemoryRootsTest, EveryKindOfRootSurvivesCollectionsUnderPressure) {
     for (int round = 0; round < 10; ++round) {
         Churn(memory, 150);
         ASSERT_FALSE(memory.OutOfMemory());
-        EXPECT_EQ(Text(memory, memory.ValueStack().At(0)->Ref(), atoms), "((X) Y) -5");
-        EXPECT_EQ(Text(memory, memory.ValueStack().At(1)->Ref(), atoms), "A (B 12) ()");
-        EXPECT_EQ(Text(memory, memory.ArgStack().At(0)->Ref(), atoms), "(P (Q (R)))");
+        EXPECT_EQ(Text(memory, *memory.ValueStack().At(0), atoms), "((X) Y) -5");
+        EXPECT_EQ(Text(memory, *memory.ValueStack().At(1), atoms), "A (B 12) ()");
+        EXPECT_EQ(Text(memory, *memory.ArgStack().At(0), atoms), "(P (Q (R)))");
         EXPECT_EQ(Text(memory, seq, atoms), "S (T U)");
         EXPECT_EQ(Text(memory, {cell, cell}, atoms), "(C D)");
         const int32_t f = stack.Head()->Value;
@@ -191,7 +191,7 @@ TEST_F(ZKMemoryTest, CollectionKeepsArgumentsAndFreesPoppedValues) {
     Memory.ValueStack().Pop();
     Memory.Collect();
     EXPECT_EQ(Memory.CellCount(), 4);
-    EXPECT_EQ(Show(Memory.ArgStack().At(0)->Ref()), "(A B) C");
+    EXPECT_EQ(Show(*Memory.ArgStack().At(0)), "(A B) C");
 }
 
 TEST_F(ZKMemoryTest, SurvivorsLieInBreadthFirstOrderOfTheRoots) {
@@ -201,12 +201,12 @@ TEST_F(ZKMemoryTest, SurvivorsLieInBreadthFirstOrderOfTheRoots) {
     Memory.ValueStack().Push(Parse("(A (B)) C"));
     Memory.Collect();
     Memory.DropRoots(1);
-    const TTreeRef v = Memory.ValueStack().At(0)->Ref();
+    const TTreeRef v = *Memory.ValueStack().At(0);
     const TCell& outer = Memory.Cell(0);
     EXPECT_EQ(v.First, 0);
     EXPECT_EQ(v.Last, 1);
     // Every root comes before any contents.
-    EXPECT_EQ(Memory.ArgStack().At(0)->Ref(), (TTreeRef{2, 2}));
+    EXPECT_EQ(*Memory.ArgStack().At(0), (TTreeRef{2, 2}));
     EXPECT_EQ(z, 3);
     EXPECT_EQ(outer.FirstChild, 4);
     EXPECT_EQ(outer.LastChild, 5);
@@ -224,9 +224,9 @@ TEST_F(ZKMemoryTest, SharedCellsAreCopiedOnceAndStaySharedSpans) {
     Churn(Memory, 50);
     Memory.Collect();
     EXPECT_EQ(Memory.CellCount(), 3);
-    EXPECT_EQ(Show(Memory.ValueStack().At(0)->Ref()), "A B C");
-    EXPECT_EQ(Show(Memory.ValueStack().At(1)->Ref()), "B C");
-    EXPECT_EQ(Show(Memory.ValueStack().At(2)->Ref()), "A B C");
+    EXPECT_EQ(Show(*Memory.ValueStack().At(0)), "A B C");
+    EXPECT_EQ(Show(*Memory.ValueStack().At(1)), "B C");
+    EXPECT_EQ(Show(*Memory.ValueStack().At(2)), "A B C");
 }
 
 TEST_F(ZKMemoryTest, LinksOutsideLiveValuesBecomeNone) {
@@ -235,7 +235,7 @@ TEST_F(ZKMemoryTest, LinksOutsideLiveValuesBecomeNone) {
     Memory.DropLast(v);
     Memory.ValueStack().Push(v);
     Memory.Collect();
-    const TTreeRef b = Memory.ValueStack().At(0)->Ref();
+    const TTreeRef b = *Memory.ValueStack().At(0);
     EXPECT_EQ(Memory.CellCount(), 1);
     EXPECT_EQ(Memory.Cell(b.First).Prev, -1);
     EXPECT_EQ(Memory.Cell(b.First).Next, -1);
@@ -509,8 +509,8 @@ TEST(ZKMemoryDeepTest, AMillionLevelsAreReadComparedCopiedAndCollected) {
 
     memory.Collect();
     EXPECT_EQ(memory.CellCount(), 2 * (kDepth + 1));
-    const TTreeRef kept = memory.ValueStack().At(0)->Ref();
-    EXPECT_TRUE(memory.TreeEqual(kept, memory.ValueStack().At(1)->Ref()));
+    const TTreeRef kept = *memory.ValueStack().At(0);
+    EXPECT_TRUE(memory.TreeEqual(kept, *memory.ValueStack().At(1)));
     int depth = 0;
     int32_t cell = kept.First;
     while (memory.Cell(cell).Value == 0) {

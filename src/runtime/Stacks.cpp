@@ -33,6 +33,18 @@ template <class Node> void TNodePool<Node>::Grow() {
 template class TNodePool<TStackEl>;
 template class TNodePool<TIntNode>;
 
+void TTreeStack::Grow() {
+    const std::size_t count = Count();
+    const std::size_t capacity =
+        std::max<std::size_t>(64, static_cast<std::size_t>(End_ - Base_) * 2);
+    auto storage = std::make_unique_for_overwrite<TTreeRef[]>(capacity);
+    std::copy(Base_, Top_, storage.get());
+    Storage_ = std::move(storage);
+    Base_ = Storage_.get();
+    Top_ = Base_ + count;
+    End_ = Base_ + capacity;
+}
+
 void TIntStack::Clear() {
     Pool_.GiveChain(Head_);
     Head_ = nullptr;

@@ -118,38 +118,61 @@ public:
     TTreeStack(const TTreeStack&) = delete;
     TTreeStack& operator=(const TTreeStack&) = delete;
 
-    bool IsEmpty() const { return Entries_.empty(); }
-    std::size_t Count() const { return Entries_.size(); }
+    bool IsEmpty() const { return Top_ == Base_; }
+    std::size_t Count() const { return static_cast<std::size_t>(Top_ - Base_); }
     // The entry `depth` places below the top (0: the top), or nullptr when the
     // stack is not that deep.
     const TTreeRef* At(int32_t depth) const {
-        if (depth < 0 || static_cast<std::size_t>(depth) >= Entries_.size()) return nullptr;
-        return &Entries_[Entries_.size() - 1 - static_cast<std::size_t>(depth)];
+        if (depth < 0 || depth >= Top_ - Base_) return nullptr;
+        return Top_ - 1 - depth;
     }
     TTreeRef& Top() {
-        if (Entries_.empty()) [[unlikely]]
+        if (Top_ == Base_) [[unlikely]]
             EmptyContainerFault("TTreeStack", "Top");
-        return Entries_.back();
+        return Top_[-1];
     }
 
-    void Push(TTreeRef ref) { Entries_.push_back(ref); }
-    TTreeRef Pop() {
-        if (Entries_.empty()) [[unlikely]]
-            EmptyContainerFault("TTreeStack", "Pop");
-        const TTreeRef ref = Entries_.back();
-        Entries_.pop_back();
-        return ref;
+    void Push(TTreeRef ref) {
+        if (Top_ == End_) [[unlikely]]
+            Grow();
+        *Top_++ = ref;
     }
-    void Clear() { Entries_.clear(); }
+    TTreeRef Pop() {
+        if (Top_ == Base_) [[unlikely]]
+            EmptyContainerFault("TTreeStack", "Pop");
+        return *--Top_;
+    }
+    // Pops `count` entries, at most Count(), and pushes them onto `other`: the
+    // top entry here ends at the bottom of those there.
+    void MoveReversedTo(TTreeStack& other, std::size_t count) {
+        if (count > Count()) [[unlikely]]
+            EmptyContainerFault("TTreeStack", "MoveReversedTo");
+        while (static_cast<std::size_t>(other.End_ - other.Top_) < count)
+            other.Grow();
+        for (std::size_t i = 0; i < count; ++i)
+            *other.Top_++ = *--Top_;
+    }
+    // Pops `count` entries, at most Count().
+    void Drop(std::size_t count) {
+        if (count > Count()) [[unlikely]]
+            EmptyContainerFault("TTreeStack", "Drop");
+        Top_ -= count;
+    }
+    void Clear() { Top_ = Base_; }
 
     // From the bottom to the top.
-    auto begin() { return Entries_.begin(); }
-    auto end() { return Entries_.end(); }
-    auto begin() const { return Entries_.begin(); }
-    auto end() const { return Entries_.end(); }
+    TTreeRef* begin() { return Base_; }
+    TTreeRef* end() { return Top_; }
+    const TTreeRef* begin() const { return Base_; }
+    const TTreeRef* end() const { return Top_; }
 
 private:
-    std::vector<TTreeRef> Entries_;
+    void Grow();
+
+    std::unique_ptr<TTreeRef[]> Storage_;
+    TTreeRef* Base_ = nullptr;
+    TTreeRef* Top_ = nullptr; // one past the top entry
+    TTreeRef* End_ = nullptr;
 };
 
 class TIntStack {

@@ -5,11 +5,13 @@
 #include "cli/RunProgress.h"
 #include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
+#include "gfx/QtCanvas.h"
 #include "interp/ImageCheck.h"
 #include "interp/Interpreter.h"
 #include "interp/RandomGenerator.h"
 
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unistd.h>
@@ -90,20 +92,40 @@ void PrintStats(const TInterpreter& run, std::chrono::steady_clock::duration too
         << "Память: " << run.CellsInUse() << "/" << run.Capacity() << "\n";
 }
 
-// The result of a complete run, to the output file or to stdout.
-void DeliverResult(TInterpreter& run, const TCommandLine& line, std::ostream& out) {
-    const std::string text = run.ResultText();
-    if (line.OutputFile)
-        WriteWholeFile(Utf8ToCp1251(*line.OutputFile), text + "\r\n");
-    else
-        out << Cp1251ToUtf8(text) << "\n";
+// Draws the result and saves it as a bitmap; false when it is no picture.
+bool SavePicture(TInterpreter& run, const TCommandLine& line) {
+    const auto gui = MakeOffscreenGui();
+    std::unique_ptr<TQtCanvas> picture;
+    const int32_t code = run.ResultPicture(line.GraphicsMode.value_or(0),
+                                           [&picture](int32_t width, int32_t height) -> TCanvas& {
+                                               picture = std::make_unique<TQtCanvas>(width, height);
+                                               return *picture;
+                                           });
+    if (code != 0) return false;
+    picture->SavePictureBmp(Utf8ToCp1251(*line.PictureFile));
+    return true;
+}
+
+// The result of a complete run, by the first way that applies: the output
+// file, the picture, stdout. Returns the exit status.
+int DeliverResult(TInterpreter& run, const TCommandLine& line, std::ostream& out,
+                  std::ostream& err) {
+    if (line.OutputFile) {
+        WriteWholeFile(Utf8ToCp1251(*line.OutputFile), run.ResultText() + "\r\n");
+    } else if (line.PictureFile) {
+        if (!SavePicture(run, line)) {
+            err << "Ошибка графики: " << Cp1251ToUtf8(ErrorText(run.ErrorNumber())) << "\n";
+            return kExitPictureError;
+        }
+    } else {
+        out << Cp1251ToUtf8(run.ResultText()) << "\n";
+    }
+    return kExitOk;
 }
 
 } // namespace
 
 int RunRunCommand(const TCommandLine& line, std::ostream& out, std::ostream& err) {
-    if (line.PictureFile && !line.OutputFile)
-        return UsageFailure(err, "--picture is not available yet");
     if (IsPCodeFile(line.File) && !IsProgramFile(line.File))
         return UsageFailure(err,
                             line.File + " is not a program file; run takes a source or a ZKP file");
@@ -131,7 +153,7 @@ int RunRunCommand(const TCommandLine& line, std::ostream& out, std::ostream& err
     const auto took = RunWithProgress(run, isatty(STDERR_FILENO) != 0, err);
     int status = kExitOk;
     if (run.ErrorNumber() == kErrorRunComplete) {
-        DeliverResult(run, line, out);
+        status = DeliverResult(run, line, out, err);
     } else {
         err << "Ошибка: " << Cp1251ToUtf8(ErrorText(run.ErrorNumber())) << "\n";
         status = kExitRunError;

@@ -60,6 +60,11 @@ constexpr int32_t kErrorLastEmpty = 105;
 constexpr int32_t kErrorBadParam = 200;
 constexpr int32_t kErrorTooFewParams = 201;
 constexpr int32_t kErrorParamsCancelled = 202;
+// The numbers of a picture that cannot be drawn.
+constexpr int32_t kErrorNumberExpected = 72;  // argument missing, not a number, negative
+constexpr int32_t kErrorCommandExpected = 73; // no command name where one must stand
+constexpr int32_t kErrorBadPictureSize = 74;  // width and height missing or out of range
+constexpr int32_t kErrorTextExpected = 75;    // TEXTOUT without a renderable list node
 // An instruction that cannot be carried out: an unknown operation, a stack
 // with fewer values than the operation takes, an argument beyond the argument
 // stack, a jump out of the code. Only a damaged image gets there; the number

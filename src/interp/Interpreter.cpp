@@ -360,4 +360,10 @@ std::string TInterpreter::ResultText() {
     return ToText(Memory_, result, Atoms_);
 }
 
+int32_t TInterpreter::ResultPicture(int32_t graphicsMode, const TCanvasFactory& makeCanvas) {
+    const int32_t code = DrawPicture(Memory_, PopResult(), Atoms_, graphicsMode, makeCanvas);
+    if (code != 0) Error_.store(code, std::memory_order_relaxed);
+    return code;
+}
+
 } // namespace zk

@@ -5,6 +5,7 @@
 
 #include "frontend/Errors.h"
 #include "interp/Executors.h"
+#include "interp/Picture.h"
 #include "interp/RandomGenerator.h"
 #include "pcode/PCode.h"
 #include "runtime/ZKMemory.h"
@@ -66,6 +67,10 @@ public:
 
     // After a run that ended with 70: the top value in the plain rendering.
     std::string ResultText();
+    // After a run that ended with 70: draws the top value into the canvas that
+    // `makeCanvas` creates at the picture's size. A picture that cannot be
+    // drawn (72-75) leaves its code as the error number; 0 when drawn.
+    int32_t ResultPicture(int32_t graphicsMode, const TCanvasFactory& makeCanvas);
     // The top value of the value stack, popped; empty when there is none.
     TTreeRef PopResult();
 

@@ -4,6 +4,7 @@
 // damaged or cyclic chain of cells ends the description, it never loops.
 #pragma once
 
+#include "frontend/Errors.h"
 #include "interp/Canvas.h"
 #include "pcode/PCode.h"
 #include "runtime/TreeRef.h"
@@ -15,12 +16,6 @@
 #include <string_view>
 
 namespace zk {
-
-// The codes of a picture that cannot be drawn.
-constexpr int32_t kErrorNumberExpected = 72;  // argument missing, not a number, negative
-constexpr int32_t kErrorCommandExpected = 73; // no command name where one must stand
-constexpr int32_t kErrorBadPictureSize = 74;  // width and height missing or out of range
-constexpr int32_t kErrorTextExpected = 75;    // TEXTOUT without a renderable list node
 
 // The largest picture; a larger size is a bad size (74).
 constexpr int64_t kMaxPictureWidth = 640;

@@ -237,6 +237,59 @@ TEST_F(ZkRun, HelpersOfAUnitFileRunWithTheProgram) {
     EXPECT_EQ(r.Out, "X \n");
 }
 
+// Width and height of a Windows bitmap, from its header.
+std::pair<int32_t, int32_t> BitmapSize(const std::string& bytes) {
+    if (bytes.size() < 26 || bytes.compare(0, 2, "BM") != 0) return {0, 0};
+    const auto at = [&bytes](std::size_t i) {
+        return static_cast<int32_t>(
+            static_cast<uint8_t>(bytes[i]) | static_cast<uint8_t>(bytes[i + 1]) << 8 |
+            static_cast<uint8_t>(bytes[i + 2]) << 16 |
+            static_cast<uint32_t>(static_cast<uint8_t>(bytes[i + 3])) << 24);
+    };
+    return {at(18), at(22)};
+}
+
+TEST_F(ZkRun, APictureIsSavedAsABitmap) {
+    const TProcessResult r =
+        Zk({"run", std::string(ZK_EXAMPLES_DIR) + "/house.zk", "--picture", "house.bmp"});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(r.Err, "");
+    EXPECT_EQ(BitmapSize(Dir.Read("house.bmp")), std::make_pair(240, 180));
+}
+
+TEST_F(ZkRun, APictureErrorExitsWithFourAndStillShowsTheCounters) {
+    Dir.Write("bad.zk", "(P () (QUOTE 700 100 LINE 0 0 5 5))");
+    const TProcessResult r = Zk({"run", "bad.zk", "--picture", "bad.bmp", "--stats"});
+    EXPECT_EQ(r.Status, 4);
+    EXPECT_EQ(r.Err.rfind("Ошибка графики: Неверное описание параметров изображения - #74\n"
+                          "Кол-во выполненных инструкций: ",
+                          0),
+              0u)
+        << r.Err;
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "bad.bmp"));
+}
+
+TEST_F(ZkRun, TheOutputFileWinsOverThePicture) {
+    Dir.Write("p.zk", "(P () (QUOTE 10 10 PIXEL 1 1 4))");
+    const TProcessResult r = Zk({"run", "p.zk", "--picture", "p.bmp", "--output", "p.txt"});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(Dir.Read("p.txt"), "10 10 PIXEL 1 1 4 \r\n");
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "p.bmp"));
+}
+
+TEST_F(ZkRun, TheGraphicsModeChoosesTheColours) {
+    // Colour 255 is white in the 16 colours (15), a pure red in true colour.
+    Dir.Write("p.zk", "(P () (QUOTE 2 1 PIXEL 0 0 255))");
+    ASSERT_EQ(Zk({"run", "p.zk", "--picture", "a.bmp"}).Status, 0);
+    ASSERT_EQ(Zk({"run", "p.zk", "--picture", "b.bmp", "--graphics-mode", "2"}).Status, 0);
+    const std::string white = Dir.Read("a.bmp"), red = Dir.Read("b.bmp");
+    const std::size_t pixels =
+        static_cast<uint8_t>(white[10]); // bottom row first: (0, 0) starts it
+    EXPECT_EQ(white.substr(pixels, 3), "\xff\xff\xff");
+    EXPECT_EQ(red.substr(pixels, 3), std::string("\x00\x00\xff", 3)); // blue, green, red
+}
+
 class ZkRunSettings : public ZkRun {
 protected:
     void WriteSettings(const TOptions& options) {

@@ -74,6 +74,12 @@ inline void SetTop(TTreeStack& stack, int32_t cell) {
     stack.Top() = {cell, cell};
 }
 
+// The result cell of a predicate, TRUE or FALSE, as a one-element value;
+// nothing for -1, a predicate that failed.
+inline void PushDecision(TZKMemory& memory, int32_t cell) {
+    if (cell != -1) memory.ValueStack().Push({cell, cell});
+}
+
 } // namespace exec
 
 // PushConst and PushNum.
@@ -232,28 +238,31 @@ class TEqualInterpreter final {
     }
 
 public:
-    static void Apply(TRunState& run, const TOperands&, int32_t& error) {
+    static int32_t Decide(TRunState& run, const TOperands&, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
-        if (!exec::HasValues(stack, 2, error)) return;
+        if (!exec::HasValues(stack, 2, error)) return -1;
         const int32_t result = exec::NewCell(memory, kCellList, exec::kAtomFalse, error);
-        if (result == -1) return;
+        if (result == -1) return -1;
         const TTreeRef a = stack.Pop();
-        if (Equal(memory, a, stack.Top())) memory.Cell(result).Value = exec::kAtomTrue;
-        exec::SetTop(stack, result);
+        if (Equal(memory, a, stack.Pop())) memory.Cell(result).Value = exec::kAtomTrue;
+        return result;
+    }
+    static void Apply(TRunState& run, const TOperands& instr, int32_t& error) {
+        exec::PushDecision(run.Memory, Decide(run, instr, error));
     }
 };
 
 // Equality with a constant: Arg1 the atom number or the number, Arg2 its kind.
 class TAtomEqualInterpreter final {
 public:
-    static void Apply(TRunState& run, const TOperands& instr, int32_t& error) {
+    static int32_t Decide(TRunState& run, const TOperands& instr, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
-        if (!exec::HasValues(stack, 1, error)) return;
+        if (!exec::HasValues(stack, 1, error)) return -1;
         const int32_t result = exec::NewCell(memory, kCellList, exec::kAtomFalse, error);
-        if (result == -1) return;
-        const TTreeRef x = stack.Top();
+        if (result == -1) return -1;
+        const TTreeRef x = stack.Pop();
         bool equal;
         if (instr.Arg1 == 0 && instr.Arg2 == 0) {
             equal = x.IsEmpty();
@@ -264,28 +273,33 @@ public:
             equal = false;
         }
         if (equal) memory.Cell(result).Value = exec::kAtomTrue;
-        exec::SetTop(stack, result);
+        return result;
+    }
+    static void Apply(TRunState& run, const TOperands& instr, int32_t& error) {
+        exec::PushDecision(run.Memory, Decide(run, instr, error));
     }
 };
 
 class TGreaterInterpreter final {
 public:
-    static void Apply(TRunState& run, const TOperands&, int32_t& error) {
+    static int32_t Decide(TRunState& run, const TOperands&, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
-        if (!exec::HasValues(stack, 2, error)) return;
+        if (!exec::HasValues(stack, 2, error)) return -1;
         const int32_t result = exec::NewCell(memory, kCellList, exec::kAtomFalse, error);
-        if (result == -1) return;
+        if (result == -1) return -1;
         const TTreeRef second = stack.Pop();
-        const TTreeRef first = stack.Top();
+        const TTreeRef first = stack.Pop();
         if (!exec::IsNumber(memory, first) || !exec::IsNumber(memory, second)) {
             error = kErrorGreaterNotNumber;
-            stack.Pop();
-            return;
+            return -1;
         }
         if (memory.Cell(first.First).Value > memory.Cell(second.First).Value)
             memory.Cell(result).Value = exec::kAtomTrue;
-        exec::SetTop(stack, result);
+        return result;
+    }
+    static void Apply(TRunState& run, const TOperands& instr, int32_t& error) {
+        exec::PushDecision(run.Memory, Decide(run, instr, error));
     }
 };
 
@@ -310,6 +324,27 @@ public:
         const int64_t a = memory.Cell(second.First).Value;
         int64_t value = 0;
         if (!Compute(instr.OpCode, b, a, value, error)) value = 0;
+        memory.Cell(result).Value = value;
+        exec::SetTop(stack, result);
+    }
+
+    // PushNum `constant` and then the operation `opCode`, without pushing the
+    // constant: its cell is allocated all the same, so the memory ends as it
+    // would. The caller has made sure that both cells come without a
+    // collection (HasRoomFor(2)) and that the stack holds the first operand.
+    static void ApplyConstant(TRunState& run, int32_t opCode, int32_t constant, int32_t& error) {
+        TZKMemory& memory = run.Memory;
+        TTreeStack& stack = memory.ValueStack();
+        memory.AllocCell(kCellNumber, constant);
+        const int32_t result = memory.AllocCell(kCellNumber, 0);
+        const TTreeRef first = stack.Top();
+        if (!exec::IsNumber(memory, first)) [[unlikely]] {
+            error = NotNumberCode(opCode);
+            stack.Pop();
+            return;
+        }
+        int64_t value = 0;
+        if (!Compute(opCode, memory.Cell(first.First).Value, constant, value, error)) value = 0;
         memory.Cell(result).Value = value;
         exec::SetTop(stack, result);
     }

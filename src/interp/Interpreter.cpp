@@ -42,6 +42,32 @@ bool Runnable(const TPInstr& instr, const TPCode& code) {
     }
 }
 
+// Pairs of instructions that the loop executes with one dispatch, as two
+// steps. The pair's code replaces the first instruction's; the second stays
+// in place for the jumps that lead to it.
+enum TFusedCode : int32_t {
+    fuCall = kOpCodeCount, // SavePos, Goto
+    fuReturn,              // FreeArgs, Ret
+    fuTailJump,            // FreeArgs, Goto
+    fuEqualIf,             // Equal, If
+    fuAtomEqualIf,         // AtomEqual, If
+    fuGreaterIf,           // Greater, If
+    fuConstArith,          // PushNum, one of Add, Subtr, Mul, Div, Mod
+    kRunCodeCount
+};
+
+int32_t PairCode(int32_t first, int32_t second) {
+    switch (first) {
+    case opSavePos: return second == opGoto ? fuCall : first;
+    case opFreeArgs: return second == opRet ? fuReturn : second == opGoto ? fuTailJump : first;
+    case opEqual: return second == opIf ? fuEqualIf : first;
+    case opAtomEqual: return second == opIf ? fuAtomEqualIf : first;
+    case opGreater: return second == opIf ? fuGreaterIf : first;
+    case opPushNum: return second >= opAdd && second <= opMod ? fuConstArith : first;
+    default: return first;
+    }
+}
+
 int32_t LimitOf(int32_t cells) {
     return static_cast<int32_t>(std::llround(cells * 0.8));
 }
@@ -80,6 +106,8 @@ TInterpreter::TInterpreter(int32_t cells, TPCode code, const TRunOptions& option
         Program_.push_back(Runnable(instr, Code_) ? TOperands{instr.OpCode, instr.Arg1, instr.Arg2}
                                                   : TOperands{opRes1, 0, 0});
     Program_.insert(Program_.end(), 2, TOperands{opRes1, 0, 0});
+    for (std::size_t i = 0; i + 1 < Program_.size(); ++i)
+        Program_[i].OpCode = PairCode(Program_[i].OpCode, Program_[i + 1].OpCode);
     Reset();
 }
 
@@ -175,11 +203,13 @@ void TInterpreter::Execute(int64_t budget) {
 // the instruction before it. The loop's state lives in locals and goes back
 // to the members whenever the counters are published and when the loop ends.
 void TInterpreter::Dispatch(int64_t budget) {
-    static constexpr void* kHandlers[kOpCodeCount] = {
-        &&Nop,   &&Push,  &&FirstLast, &&BfBl, &&FirstLast, &&BfBl,      &&Br,       &&Cont,
-        &&Expr,  &&If,    &&SymNum,    &&Goto, &&Param,     &&ParamCopy, &&LoadArgs, &&FreeArgs,
-        &&Bad,   &&Bad,   &&Equal,     &&Ret,  &&SavePos,   &&Abort,     &&NumOp,    &&NumOp,
-        &&NumOp, &&NumOp, &&NumOp,     &&Push, &&SymNum,    &&Greater,   &&Random,   &&AtomEqual,
+    static constexpr void* kHandlers[kRunCodeCount] = {
+        &&Nop,      &&Push,        &&FirstLast, &&BfBl,       &&FirstLast, &&BfBl,   &&Br,
+        &&Cont,     &&Expr,        &&If,        &&SymNum,     &&Goto,      &&Param,  &&ParamCopy,
+        &&LoadArgs, &&FreeArgs,    &&Bad,       &&Bad,        &&Equal,     &&Ret,    &&SavePos,
+        &&Abort,    &&NumOp,       &&NumOp,     &&NumOp,      &&NumOp,     &&NumOp,  &&Push,
+        &&SymNum,   &&Greater,     &&Random,    &&AtomEqual,  &&Call,      &&Return, &&TailJump,
+        &&EqualIf,  &&AtomEqualIf, &&GreaterIf, &&ConstArith,
     };
     const TOperands* const program = Program_.data();
     TTreeStack& values = Memory_.ValueStack();
@@ -201,13 +231,28 @@ void TInterpreter::Dispatch(int64_t budget) {
         MaxCalls_ = maxCalls;
     };
 
+// Stop is looked for at every jump, call and return, which every loop of a
+// program passes; between them lies straight code of bounded length.
 #define ZK_NEXT                                                                                    \
     do {                                                                                           \
-        if (countdown == 0 || Error_.load(std::memory_order_relaxed) != 0) [[unlikely]]            \
+        if (countdown == 0) [[unlikely]]                                                           \
             goto pause;                                                                            \
         --countdown;                                                                               \
         instr = &program[pc];                                                                      \
         goto* kHandlers[instr->OpCode];                                                            \
+    } while (false)
+#define ZK_JUMP                                                                                    \
+    do {                                                                                           \
+        if (Error_.load(std::memory_order_relaxed) != 0) [[unlikely]]                              \
+            goto pause;                                                                            \
+        ZK_NEXT;                                                                                   \
+    } while (false)
+// The second step of a pair, when the chunk has room for it; otherwise the
+// first instruction runs alone.
+#define ZK_SECOND_STEP(alone)                                                                      \
+    do {                                                                                           \
+        if (countdown == 0) goto alone;                                                            \
+        --countdown;                                                                               \
     } while (false)
 #define ZK_FAIL(code)                                                                              \
     do {                                                                                           \
@@ -244,18 +289,18 @@ If : {
         const TCell& cell = Memory_.Cell(condition.First);
         if (exec::IsAtom(cell) && cell.Value == exec::kAtomTrue) {
             ++pc;
-            ZK_NEXT;
+            ZK_JUMP;
         }
         if (exec::IsAtom(cell) && cell.Value == exec::kAtomFalse) {
             pc = instr->Arg1;
-            ZK_NEXT;
+            ZK_JUMP;
         }
     }
     ZK_FAIL(kErrorIfNotBoolean);
 }
 Goto:
     pc = instr->Arg1;
-    ZK_NEXT;
+    ZK_JUMP;
 Param : {
     const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);
     if (arg == nullptr) [[unlikely]]
@@ -278,20 +323,18 @@ ParamCopy : {
     ZK_NEXT;
 }
 LoadArgs : {
-    const int32_t count = instr->Arg1 & 0xFF;
-    if (values.Count() < static_cast<std::size_t>(count)) [[unlikely]]
+    const auto count = static_cast<std::size_t>(instr->Arg1 & 0xFF);
+    if (values.Count() < count) [[unlikely]]
         ZK_FAIL(kErrorBadInstruction);
-    for (int32_t i = 0; i < count; ++i)
-        args.Push(values.Pop());
+    values.MoveReversedTo(args, count);
     ++pc;
     ZK_NEXT;
 }
 FreeArgs : {
-    const int32_t count = instr->Arg1 & 0xFF;
-    if (args.Count() < static_cast<std::size_t>(count)) [[unlikely]]
+    const auto count = static_cast<std::size_t>(instr->Arg1 & 0xFF);
+    if (args.Count() < count) [[unlikely]]
         ZK_FAIL(kErrorBadInstruction);
-    for (int32_t i = 0; i < count; ++i)
-        args.Pop();
+    args.Drop(count);
     ++pc;
     ZK_NEXT;
 }
@@ -301,12 +344,12 @@ Ret:
     pc = ReturnStack_.back() + 2;
     ReturnStack_.pop_back();
     --calls;
-    ZK_NEXT;
+    ZK_JUMP;
 SavePos:
     ReturnStack_.push_back(pc);
     ++pc;
     if (++calls > maxCalls) maxCalls = calls;
-    ZK_NEXT;
+    ZK_JUMP;
 Push:
     ZK_DATA(TPushInterpreter);
 FirstLast:
@@ -336,8 +379,71 @@ Abort:
 Bad:
     ZK_FAIL(kErrorBadInstruction);
 
+    // The pairs. Each first checks what its first instruction would fail on
+    // and, where the second can fail, stops there with the counts and the
+    // place that the two single steps would leave.
+Call:
+    ZK_SECOND_STEP(SavePos);
+    ReturnStack_.push_back(pc);
+    if (++calls > maxCalls) maxCalls = calls;
+    pc = instr[1].Arg1;
+    ZK_JUMP;
+Return : {
+    const auto count = static_cast<std::size_t>(instr->Arg1 & 0xFF);
+    if (args.Count() < count) [[unlikely]]
+        goto FreeArgs;
+    ZK_SECOND_STEP(FreeArgs);
+    args.Drop(count);
+    ++pc;
+    if (ReturnStack_.empty()) [[unlikely]]
+        ZK_FAIL(kErrorRunComplete);
+    pc = ReturnStack_.back() + 2;
+    ReturnStack_.pop_back();
+    --calls;
+    ZK_JUMP;
+}
+TailJump : {
+    const auto count = static_cast<std::size_t>(instr->Arg1 & 0xFF);
+    if (args.Count() < count) [[unlikely]]
+        goto FreeArgs;
+    ZK_SECOND_STEP(FreeArgs);
+    args.Drop(count);
+    pc = instr[1].Arg1;
+    ZK_JUMP;
+}
+#define ZK_DECIDE_IF(Executor, alone)                                                              \
+    {                                                                                              \
+        ZK_SECOND_STEP(alone);                                                                     \
+        const int32_t decision = Executor::Decide(State_, *instr, error);                          \
+        ++pc;                                                                                      \
+        if (error != 0) [[unlikely]] {                                                             \
+            ++countdown; /* the If never ran */                                                    \
+            goto fail;                                                                             \
+        }                                                                                          \
+        pc = Memory_.Cell(decision).Value == exec::kAtomTrue ? pc + 1 : instr[1].Arg1;             \
+        ZK_JUMP;                                                                                   \
+    }
+EqualIf:
+    ZK_DECIDE_IF(TEqualInterpreter, Equal)
+AtomEqualIf:
+    ZK_DECIDE_IF(TAtomEqualInterpreter, AtomEqual)
+GreaterIf:
+    ZK_DECIDE_IF(TGreaterInterpreter, Greater)
+#undef ZK_DECIDE_IF
+ConstArith:
+    if (!Memory_.HasRoomFor(2) || values.IsEmpty()) [[unlikely]]
+        goto Push;
+    ZK_SECOND_STEP(Push);
+    TNumOpInterpreter::ApplyConstant(State_, instr[1].OpCode, instr->Arg1, error);
+    pc += 2;
+    if (error != 0) [[unlikely]]
+        goto fail;
+    ZK_NEXT;
+
+#undef ZK_SECOND_STEP
 #undef ZK_DATA
 #undef ZK_FAIL
+#undef ZK_JUMP
 #undef ZK_NEXT
 
 leave_over_limit:

@@ -57,6 +57,10 @@ public:
             return AllocSlow(kind, value);
         return Place(kind, value);
     }
+    // Whether the next `count` requests will be served without a collection.
+    bool HasRoomFor(int32_t count) const {
+        return !OutOfMemory_ && CellCount_ + count <= Capacity_ - 2;
+    }
     // Compacts the live cells; AllocCell runs it when the array is within
     // two cells of full. Every index held outside the stacks and the
     // registered roots becomes meaningless.

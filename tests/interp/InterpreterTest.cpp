@@ -66,24 +66,56 @@ TEST(InterpreterCountersTest, RecursionDepthIsCounted) {
     EXPECT_EQ(outcome.Depth, 0);
 }
 
-TEST(InterpreterCountersTest, TheSingleStepAndTheWorkerLoopAgree) {
-    const char* program =
-        "(REV (L) (CALL INTO L (QUOTE)))\n"
-        "(INTO (L A) (IF (EQUAL L (QUOTE)) A (CALL INTO (BF L) (EXPR (FIRST L) A))))";
-    TInterpreter looped(kCells, CompiledProgram(program));
-    TInterpreter stepped(kCells, CompiledProgram(program));
-    looped.AddParam("A (B) C 7");
-    stepped.AddParam("A (B) C 7");
+// The single step never joins two instructions into one dispatch, the
+// worker's loop does; both must leave the same run behind.
+struct TAgreementCase {
+    const char* Program;
+    std::vector<std::string> Params;
+    int32_t Cells;
+};
+
+class InterpreterAgreementTest : public ::testing::TestWithParam<TAgreementCase> {};
+
+TEST_P(InterpreterAgreementTest, TheSingleStepAndTheWorkerLoopLeaveTheSameRun) {
+    const TAgreementCase& c = GetParam();
+    TInterpreter looped(c.Cells, CompiledProgram(c.Program));
+    TInterpreter stepped(c.Cells, CompiledProgram(c.Program));
+    for (const std::string& param : c.Params) {
+        looped.AddParam(param);
+        stepped.AddParam(param);
+    }
     looped.Run();
     while (stepped.ErrorNumber() == 0)
         stepped.ExecStep();
-    EXPECT_EQ(stepped.ErrorNumber(), kErrorRunComplete);
+    EXPECT_EQ(stepped.ErrorNumber(), looped.ErrorNumber());
     EXPECT_EQ(stepped.ExecCount(), looped.ExecCount());
+    EXPECT_EQ(stepped.PC(), looped.PC());
+    EXPECT_EQ(stepped.Depth(), looped.Depth());
     EXPECT_EQ(stepped.MaxDepth(), looped.MaxDepth());
     EXPECT_EQ(stepped.AllocCount(), looped.AllocCount());
-    EXPECT_EQ(stepped.ResultText(), "7 C (B) A ");
-    EXPECT_EQ(looped.ResultText(), "7 C (B) A ");
+    EXPECT_EQ(stepped.CellsInUse(), looped.CellsInUse());
+    if (looped.ErrorNumber() == kErrorRunComplete)
+        EXPECT_EQ(stepped.ResultText(), looped.ResultText());
 }
+
+constexpr const char* kFib = "(FIB (N) (IF (> 2 N) N (+ (CALL FIB (- N 1)) (CALL FIB (- N 2)))))";
+constexpr const char* kReverse =
+    "(REV (L) (CALL INTO L (QUOTE)))\n"
+    "(INTO (L A) (IF (EQUAL L (QUOTE)) A (CALL INTO (BF L) (EXPR (FIRST L) A))))";
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, InterpreterAgreementTest,
+    ::testing::Values(
+        TAgreementCase{kReverse, {"A (B) C 7"}, kCells}, TAgreementCase{kFib, {"12"}, kCells},
+        TAgreementCase{kLoop, {"300"}, kCells},
+        // Collections in the middle of the pairs.
+        TAgreementCase{kFib, {"15"}, 40}, TAgreementCase{kLoop, {"500"}, 12},
+        // Failures in the second step of a pair and in its first.
+        TAgreementCase{"(F (X) (- X 1))", {"A"}, kCells},
+        TAgreementCase{"(F (X) (/ X 0))", {"7"}, kCells},
+        TAgreementCase{"(F (X) (IF (> X 1) 1 2))", {"A"}, kCells},
+        TAgreementCase{"(F (X L) (IF (EQUAL X X) (CALL F X (EXPR (QUOTE A) L)) 2))", {"A", ""}, 40},
+        TAgreementCase{"(F (X) (+ (CALL G X) 1))\n(G (X) (BF X))", {""}, kCells}));
 
 TEST(InterpreterIfTest, OnlyOneTrueOrFalseAtomChooses) {
     const char* program = "(F (X) (IF X (QUOTE YES) (QUOTE NO)))";

@@ -94,8 +94,9 @@ TEST_P(InterpreterAgreementTest, TheSingleStepAndTheWorkerLoopLeaveTheSameRun) {
     EXPECT_EQ(stepped.MaxDepth(), looped.MaxDepth());
     EXPECT_EQ(stepped.AllocCount(), looped.AllocCount());
     EXPECT_EQ(stepped.CellsInUse(), looped.CellsInUse());
-    if (looped.ErrorNumber() == kErrorRunComplete)
+    if (looped.ErrorNumber() == kErrorRunComplete) {
         EXPECT_EQ(stepped.ResultText(), looped.ResultText());
+    }
 }
 
 constexpr const char* kFib = "(FIB (N) (IF (> 2 N) N (+ (CALL FIB (- N 1)) (CALL FIB (- N 2)))))";

@@ -53,6 +53,9 @@ enum TFusedCode : int32_t {
     fuAtomEqualIf,         // AtomEqual, If
     fuGreaterIf,           // Greater, If
     fuConstArith,          // PushNum, one of Add, Subtr, Mul, Div, Mod
+    // Three instructions with one dispatch, as three steps.
+    fuParamConstArith, // Param, then the pair fuConstArith
+    fuCallEnter,       // the pair fuCall, then the callee's LoadArgs
     kRunCodeCount
 };
 
@@ -108,6 +111,14 @@ TInterpreter::TInterpreter(int32_t cells, TPCode code, const TRunOptions& option
     Program_.insert(Program_.end(), 2, TOperands{opRes1, 0, 0});
     for (std::size_t i = 0; i + 1 < Program_.size(); ++i)
         Program_[i].OpCode = PairCode(Program_[i].OpCode, Program_[i + 1].OpCode);
+    for (std::size_t i = 0; i + 1 < Program_.size(); ++i) {
+        TOperands& instr = Program_[i];
+        if (instr.OpCode == opParam && Program_[i + 1].OpCode == fuConstArith)
+            instr.OpCode = fuParamConstArith;
+        else if (instr.OpCode == fuCall &&
+                 Program_[static_cast<std::size_t>(Program_[i + 1].Arg1)].OpCode == opLoadArgs)
+            instr.OpCode = fuCallEnter;
+    }
     Reset();
 }
 
@@ -203,14 +214,18 @@ void TInterpreter::Execute(int64_t budget) {
 // the instruction before it. The loop's state lives in locals and goes back
 // to the members whenever the counters are published and when the loop ends.
 void TInterpreter::Dispatch(int64_t budget) {
-    static constexpr void* kHandlers[kRunCodeCount] = {
-        &&Nop,      &&Push,        &&FirstLast, &&BfBl,       &&FirstLast, &&BfBl,   &&Br,
-        &&Cont,     &&Expr,        &&If,        &&SymNum,     &&Goto,      &&Param,  &&ParamCopy,
-        &&LoadArgs, &&FreeArgs,    &&Bad,       &&Bad,        &&Equal,     &&Ret,    &&SavePos,
-        &&Abort,    &&NumOp,       &&NumOp,     &&NumOp,      &&NumOp,     &&NumOp,  &&Push,
-        &&SymNum,   &&Greater,     &&Random,    &&AtomEqual,  &&Call,      &&Return, &&TailJump,
-        &&EqualIf,  &&AtomEqualIf, &&GreaterIf, &&ConstArith,
+    static constexpr void* kHandlers[] = {
+        &&Nop,       &&Push,        &&FirstLast, &&BfBl,       &&FirstLast,
+        &&BfBl,      &&Br,          &&Cont,      &&Expr,       &&If,
+        &&SymNum,    &&Goto,        &&Param,     &&ParamCopy,  &&LoadArgs,
+        &&FreeArgs,  &&Bad,         &&Bad,       &&Equal,      &&Ret,
+        &&SavePos,   &&Abort,       &&NumOp,     &&NumOp,      &&NumOp,
+        &&NumOp,     &&NumOp,       &&Push,      &&SymNum,     &&Greater,
+        &&Random,    &&AtomEqual,   &&Call,      &&Return,     &&TailJump,
+        &&EqualIf,   &&AtomEqualIf, &&GreaterIf, &&ConstArith, &&ParamConstArith,
+        &&CallEnter,
     };
+    static_assert(std::size(kHandlers) == kRunCodeCount, "a handler for every code");
     const TOperands* const program = Program_.data();
     TTreeStack& values = Memory_.ValueStack();
     TTreeStack& args = Memory_.ArgStack();
@@ -439,6 +454,31 @@ ConstArith:
     if (error != 0) [[unlikely]]
         goto fail;
     ZK_NEXT;
+
+ParamConstArith : {
+    const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);
+    if (arg == nullptr || countdown < 2 || !Memory_.HasRoomFor(2)) [[unlikely]]
+        goto Param;
+    countdown -= 2;
+    values.Push(*arg);
+    TNumOpInterpreter::ApplyConstant(State_, instr[2].OpCode, instr[1].Arg1, error);
+    pc += 3;
+    if (error != 0) [[unlikely]]
+        goto fail;
+    ZK_NEXT;
+}
+CallEnter : {
+    const int32_t entry = instr[1].Arg1;
+    const auto count = static_cast<std::size_t>(program[entry].Arg1 & 0xFF);
+    if (countdown < 2 || values.Count() < count) [[unlikely]]
+        goto Call;
+    countdown -= 2;
+    ReturnStack_.push_back(pc);
+    if (++calls > maxCalls) maxCalls = calls;
+    values.MoveReversedTo(args, count);
+    pc = entry + 1;
+    ZK_JUMP;
+}
 
 #undef ZK_SECOND_STEP
 #undef ZK_DATA

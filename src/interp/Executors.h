@@ -226,6 +226,7 @@ public:
 };
 
 class TEqualInterpreter final {
+public:
     // Two leaves, the usual case, are compared here; the rest by TreeEqual.
     static bool Equal(const TZKMemory& memory, const TTreeRef& a, const TTreeRef& b) {
         if (exec::IsOneElement(a) && exec::IsOneElement(b)) {

@@ -56,6 +56,10 @@ enum TFusedCode : int32_t {
     // Three instructions with one dispatch, as three steps.
     fuParamConstArith, // Param, then the pair fuConstArith
     fuCallEnter,       // the pair fuCall, then the callee's LoadArgs
+    fuTailEnter,       // the pair fuTailJump, then the LoadArgs it jumps to
+    // Four instructions, as four steps.
+    fuArgsEqualIf,       // Param, Param, then the pair fuEqualIf
+    fuConstArgGreaterIf, // PushNum, Param, then the pair fuGreaterIf
     kRunCodeCount
 };
 
@@ -68,6 +72,31 @@ int32_t PairCode(int32_t first, int32_t second) {
     case opGreater: return second == opIf ? fuGreaterIf : first;
     case opPushNum: return second >= opAdd && second <= opMod ? fuConstArith : first;
     default: return first;
+    }
+}
+
+// Gives the first instruction of each pair, three and four the code of the
+// group. `program` ends with two instructions that join nothing.
+void JoinInstructions(std::vector<TOperands>& program) {
+    for (std::size_t i = 0; i + 1 < program.size(); ++i)
+        program[i].OpCode = PairCode(program[i].OpCode, program[i + 1].OpCode);
+    const auto codeAt = [&program](int32_t index) {
+        return program[static_cast<std::size_t>(index)].OpCode;
+    };
+    for (std::size_t i = 0; i + 2 < program.size(); ++i) {
+        TOperands& instr = program[i];
+        const int32_t next = program[i + 1].OpCode;
+        const int32_t third = program[i + 2].OpCode;
+        if (instr.OpCode == opParam && next == fuConstArith)
+            instr.OpCode = fuParamConstArith;
+        else if (instr.OpCode == opParam && next == opParam && third == fuEqualIf)
+            instr.OpCode = fuArgsEqualIf;
+        else if (instr.OpCode == opPushNum && next == opParam && third == fuGreaterIf)
+            instr.OpCode = fuConstArgGreaterIf;
+        else if (instr.OpCode == fuCall && codeAt(program[i + 1].Arg1) == opLoadArgs)
+            instr.OpCode = fuCallEnter;
+        else if (instr.OpCode == fuTailJump && codeAt(program[i + 1].Arg1) == opLoadArgs)
+            instr.OpCode = fuTailEnter;
     }
 }
 
@@ -109,16 +138,7 @@ TInterpreter::TInterpreter(int32_t cells, TPCode code, const TRunOptions& option
         Program_.push_back(Runnable(instr, Code_) ? TOperands{instr.OpCode, instr.Arg1, instr.Arg2}
                                                   : TOperands{opRes1, 0, 0});
     Program_.insert(Program_.end(), 2, TOperands{opRes1, 0, 0});
-    for (std::size_t i = 0; i + 1 < Program_.size(); ++i)
-        Program_[i].OpCode = PairCode(Program_[i].OpCode, Program_[i + 1].OpCode);
-    for (std::size_t i = 0; i + 1 < Program_.size(); ++i) {
-        TOperands& instr = Program_[i];
-        if (instr.OpCode == opParam && Program_[i + 1].OpCode == fuConstArith)
-            instr.OpCode = fuParamConstArith;
-        else if (instr.OpCode == fuCall &&
-                 Program_[static_cast<std::size_t>(Program_[i + 1].Arg1)].OpCode == opLoadArgs)
-            instr.OpCode = fuCallEnter;
-    }
+    JoinInstructions(Program_);
     Reset();
 }
 
@@ -215,15 +235,17 @@ void TInterpreter::Execute(int64_t budget) {
 // to the members whenever the counters are published and when the loop ends.
 void TInterpreter::Dispatch(int64_t budget) {
     static constexpr void* kHandlers[] = {
-        &&Nop,       &&Push,        &&FirstLast, &&BfBl,       &&FirstLast,
-        &&BfBl,      &&Br,          &&Cont,      &&Expr,       &&If,
-        &&SymNum,    &&Goto,        &&Param,     &&ParamCopy,  &&LoadArgs,
-        &&FreeArgs,  &&Bad,         &&Bad,       &&Equal,      &&Ret,
-        &&SavePos,   &&Abort,       &&NumOp,     &&NumOp,      &&NumOp,
-        &&NumOp,     &&NumOp,       &&Push,      &&SymNum,     &&Greater,
-        &&Random,    &&AtomEqual,   &&Call,      &&Return,     &&TailJump,
-        &&EqualIf,   &&AtomEqualIf, &&GreaterIf, &&ConstArith, &&ParamConstArith,
-        &&CallEnter,
+        &&Nop,         &&Push,      &&FirstLast,   &&BfBl,
+        &&FirstLast,   &&BfBl,      &&Br,          &&Cont,
+        &&Expr,        &&If,        &&SymNum,      &&Goto,
+        &&Param,       &&ParamCopy, &&LoadArgs,    &&FreeArgs,
+        &&Bad,         &&Bad,       &&Equal,       &&Ret,
+        &&SavePos,     &&Abort,     &&NumOp,       &&NumOp,
+        &&NumOp,       &&NumOp,     &&NumOp,       &&Push,
+        &&SymNum,      &&Greater,   &&Random,      &&AtomEqual,
+        &&Call,        &&Return,    &&TailJump,    &&EqualIf,
+        &&AtomEqualIf, &&GreaterIf, &&ConstArith,  &&ParamConstArith,
+        &&CallEnter,   &&TailEnter, &&ArgsEqualIf, &&ConstArgGreaterIf,
     };
     static_assert(std::size(kHandlers) == kRunCodeCount, "a handler for every code");
     const TOperands* const program = Program_.data();
@@ -477,6 +499,51 @@ CallEnter : {
     if (++calls > maxCalls) maxCalls = calls;
     values.MoveReversedTo(args, count);
     pc = entry + 1;
+    ZK_JUMP;
+}
+
+TailEnter : {
+    const auto count = static_cast<std::size_t>(instr->Arg1 & 0xFF);
+    const int32_t entry = instr[1].Arg1;
+    const auto entering = static_cast<std::size_t>(program[entry].Arg1 & 0xFF);
+    if (countdown < 2 || args.Count() < count || values.Count() < entering) [[unlikely]]
+        goto TailJump;
+    countdown -= 2;
+    args.Drop(count);
+    values.MoveReversedTo(args, entering);
+    pc = entry + 1;
+    ZK_JUMP;
+}
+ArgsEqualIf : {
+    // The comparison's cell is allocated while both arguments lie on the value
+    // stack; with room for it no collection can move them.
+    const TTreeRef* first = args.At(instr->Arg1 & 0xFF);
+    const TTreeRef* second = args.At(instr[1].Arg1 & 0xFF);
+    if (first == nullptr || second == nullptr || countdown < 3 || !Memory_.HasRoomFor(1))
+        [[unlikely]]
+        goto Param;
+    countdown -= 3;
+    const int32_t decision = Memory_.AllocCell(kCellList, exec::kAtomFalse);
+    const bool equal = TEqualInterpreter::Equal(Memory_, *second, *first);
+    Memory_.Cell(decision).Value = equal ? exec::kAtomTrue : exec::kAtomFalse;
+    pc = equal ? pc + 4 : instr[3].Arg1;
+    ZK_JUMP;
+}
+ConstArgGreaterIf : {
+    const TTreeRef* arg = args.At(instr[1].Arg1 & 0xFF);
+    if (arg == nullptr || countdown < 3 || !Memory_.HasRoomFor(2)) [[unlikely]]
+        goto Push;
+    countdown -= 3;
+    Memory_.AllocCell(kCellNumber, instr->Arg1);
+    const int32_t decision = Memory_.AllocCell(kCellList, exec::kAtomFalse);
+    pc += 3;
+    if (!exec::IsNumber(Memory_, *arg)) [[unlikely]] {
+        ++countdown; // the If never ran
+        ZK_FAIL(kErrorGreaterNotNumber);
+    }
+    const bool greater = instr->Arg1 > Memory_.Cell(arg->First).Value;
+    Memory_.Cell(decision).Value = greater ? exec::kAtomTrue : exec::kAtomFalse;
+    pc = greater ? pc + 1 : instr[3].Arg1;
     ZK_JUMP;
 }
 

@@ -116,7 +116,11 @@ INSTANTIATE_TEST_SUITE_P(
         TAgreementCase{"(F (X) (/ X 0))", {"7"}, kCells},
         TAgreementCase{"(F (X) (IF (> X 1) 1 2))", {"A"}, kCells},
         TAgreementCase{"(F (X L) (IF (EQUAL X X) (CALL F X (EXPR (QUOTE A) L)) 2))", {"A", ""}, 40},
-        TAgreementCase{"(F (X) (+ (CALL G X) 1))\n(G (X) (BF X))", {""}, kCells}));
+        TAgreementCase{"(F (X) (+ (CALL G X) 1))\n(G (X) (BF X))", {""}, kCells},
+        TAgreementCase{"(F (X) (IF (> 2 X) 1 2))", {"A"}, kCells},
+        TAgreementCase{"(F (X) (IF (> 2 X) 1 2))", {"1"}, kCells},
+        TAgreementCase{"(F (X Y) (IF (EQUAL X Y) 1 2))", {"A (B)", "A (B)"}, 12},
+        TAgreementCase{"(F (X Y) (IF (EQUAL X Y) 1 2))", {"A (B)", "A (C)"}, 12}));
 
 TEST(InterpreterIfTest, OnlyOneTrueOrFalseAtomChooses) {
     const char* program = "(F (X) (IF X (QUOTE YES) (QUOTE NO)))";

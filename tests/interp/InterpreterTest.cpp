@@ -69,10 +69,15 @@ TEST(InterpreterCountersTest, RecursionDepthIsCounted) {
 // The single step never joins two instructions into one dispatch, the
 // worker's loop does; both must leave the same run behind.
 struct TAgreementCase {
+    const char* Name;
     const char* Program;
     std::vector<std::string> Params;
     int32_t Cells;
 };
+
+void PrintTo(const TAgreementCase& c, std::ostream* out) {
+    *out << c.Name;
+}
 
 class InterpreterAgreementTest : public ::testing::TestWithParam<TAgreementCase> {};
 
@@ -107,20 +112,26 @@ constexpr const char* kReverse =
 INSTANTIATE_TEST_SUITE_P(
     Programs, InterpreterAgreementTest,
     ::testing::Values(
-        TAgreementCase{kReverse, {"A (B) C 7"}, kCells}, TAgreementCase{kFib, {"12"}, kCells},
-        TAgreementCase{kLoop, {"300"}, kCells},
+        TAgreementCase{"Reverse", kReverse, {"A (B) C 7"}, kCells},
+        TAgreementCase{"Fib", kFib, {"12"}, kCells}, TAgreementCase{"Loop", kLoop, {"300"}, kCells},
         // Collections in the middle of the pairs.
-        TAgreementCase{kFib, {"15"}, 40}, TAgreementCase{kLoop, {"500"}, 12},
+        TAgreementCase{"FibCollecting", kFib, {"15"}, 40},
+        TAgreementCase{"LoopCollecting", kLoop, {"500"}, 12},
         // Failures in the second step of a pair and in its first.
-        TAgreementCase{"(F (X) (- X 1))", {"A"}, kCells},
-        TAgreementCase{"(F (X) (/ X 0))", {"7"}, kCells},
-        TAgreementCase{"(F (X) (IF (> X 1) 1 2))", {"A"}, kCells},
-        TAgreementCase{"(F (X L) (IF (EQUAL X X) (CALL F X (EXPR (QUOTE A) L)) 2))", {"A", ""}, 40},
-        TAgreementCase{"(F (X) (+ (CALL G X) 1))\n(G (X) (BF X))", {""}, kCells},
-        TAgreementCase{"(F (X) (IF (> 2 X) 1 2))", {"A"}, kCells},
-        TAgreementCase{"(F (X) (IF (> 2 X) 1 2))", {"1"}, kCells},
-        TAgreementCase{"(F (X Y) (IF (EQUAL X Y) 1 2))", {"A (B)", "A (B)"}, 12},
-        TAgreementCase{"(F (X Y) (IF (EQUAL X Y) 1 2))", {"A (B)", "A (C)"}, 12}));
+        TAgreementCase{"SubtrOfAnAtom", "(F (X) (- X 1))", {"A"}, kCells},
+        TAgreementCase{"DivisionByZero", "(F (X) (/ X 0))", {"7"}, kCells},
+        TAgreementCase{"GreaterOfAnAtom", "(F (X) (IF (> X 1) 1 2))", {"A"}, kCells},
+        TAgreementCase{"ComparisonOutOfMemory",
+                       "(F (X L) (IF (EQUAL X X) (CALL F X (EXPR (QUOTE A) L)) 2))",
+                       {"A", ""},
+                       40},
+        TAgreementCase{
+            "BfOfEmptyInACall", "(F (X) (+ (CALL G X) 1))\n(G (X) (BF X))", {""}, kCells},
+        TAgreementCase{"ConstantGreaterOfAnAtom", "(F (X) (IF (> 2 X) 1 2))", {"A"}, kCells},
+        TAgreementCase{"ConstantGreater", "(F (X) (IF (> 2 X) 1 2))", {"1"}, kCells},
+        TAgreementCase{"EqualArguments", "(F (X Y) (IF (EQUAL X Y) 1 2))", {"A (B)", "A (B)"}, 12},
+        TAgreementCase{
+            "UnequalArguments", "(F (X Y) (IF (EQUAL X Y) 1 2))", {"A (B)", "A (C)"}, 12}));
 
 TEST(InterpreterIfTest, OnlyOneTrueOrFalseAtomChooses) {
     const char* program = "(F (X) (IF X (QUOTE YES) (QUOTE NO)))";

@@ -229,10 +229,11 @@ void TInterpreter::Execute(int64_t budget) {
     Publish();
 }
 
-// Threaded dispatch: each handler ends by jumping through the table to the
-// handler of the next instruction, so the processor predicts each jump from
-// the instruction before it. The loop's state lives in locals and goes back
-// to the members whenever the counters are published and when the loop ends.
+// Threaded dispatch (labels as values, a GCC and Clang extension): each
+// handler ends by jumping through the table to the handler of the next
+// instruction, with no loop around them. The loop's state lives in locals and
+// goes back to the members whenever the counters are published and when the
+// loop ends.
 void TInterpreter::Dispatch(int64_t budget) {
     static constexpr void* kHandlers[] = {
         &&Nop,         &&Push,      &&FirstLast,   &&BfBl,

@@ -107,7 +107,8 @@ private:
     // What the loop executes: the operands of Code_, with a code that ends
     // the run in place of every operation that cannot be carried out, and
     // two such codes after the last instruction, where a run that falls off
-    // the code or returns past it lands.
+    // the code or returns past it lands. The first instruction of a common
+    // group carries the group's own code, executed with one dispatch.
     std::vector<TOperands> Program_;
     TAtomTable Atoms_;
     TZKMemory Memory_;

@@ -9,6 +9,7 @@
 #include "cli/Usage.h"
 #include "frontend/FileIO.h"
 
+#include <new>
 #include <ostream>
 
 namespace zk::cli {
@@ -49,6 +50,9 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     } catch (const TFileError& e) {
         err << "zk: " << e.what() << "\n";
         return kExitFileError;
+    } catch (const std::bad_alloc&) {
+        err << "zk: out of memory\n";
+        return kExitRunError;
     }
 }
 

@@ -12,6 +12,7 @@
 
 #include <iostream>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <unistd.h>
@@ -140,7 +141,15 @@ int RunRunCommand(const TCommandLine& line, std::ostream& out, std::ostream& err
     options.SymbolIsError = line.SymbolError.value_or(true);
     options.RandomState = line.Seed.value_or(TRandomGenerator::TimeOfDaySeed());
     const int32_t megabytes = line.MemoryMB.value_or(kDefaultMemoryMB);
-    TInterpreter run(megabytes * kCellsPerMegabyte, std::move(*code), options);
+    std::unique_ptr<TInterpreter> created;
+    try {
+        created = std::make_unique<TInterpreter>(megabytes * kCellsPerMegabyte, std::move(*code),
+                                                 options);
+    } catch (const std::bad_alloc&) {
+        return UsageFailure(err, "--mem " + std::to_string(megabytes) +
+                                     ": this machine cannot give the run that much memory");
+    }
+    TInterpreter& run = *created;
     if (!ReadParameters(run, line, err)) {
         ReportInputError(kErrorTooFewParams, err);
         return kExitInputError;

@@ -105,6 +105,15 @@ TEST_F(ZkRun, UsageErrors) {
     EXPECT_EQ(Zk({"run", "pair.zk", "a", "b", "--fast"}).Status, 64);
 }
 
+TEST_F(ZkRun, AMemoryTheMachineCannotGiveIsRefusedWithoutACrash) {
+    Dir.Write("one.zk", "(ONE () 1)");
+    // 2 x 64 GB of cells: refused where memory is not overcommitted without bound.
+    const TProcessResult r = Zk({"run", "one.zk", "--mem", "131071"});
+    if (r.Status == 0) GTEST_SKIP() << "this machine overcommits memory without bound";
+    EXPECT_EQ(r.Status, 64);
+    EXPECT_EQ(r.Err, "zk: --mem 131071: this machine cannot give the run that much memory\n");
+}
+
 TEST_F(ZkRun, FileErrorsNameTheFile) {
     Dir.Write("pair.zk", "(PAIR (A B) (EXPR B A))");
     TProcessResult r = Zk({"run", "pair.zk", "--input", "missing.txt"});

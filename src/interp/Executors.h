@@ -336,8 +336,8 @@ public:
     static void ApplyConstant(TRunState& run, int32_t opCode, int32_t constant, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
-        memory.AllocCell(kCellNumber, constant);
-        const int32_t result = memory.AllocCell(kCellNumber, 0);
+        // The constant's cell is taken but never filled: nothing refers to it.
+        const int32_t result = memory.TakeCells(2) + 1;
         const TTreeRef first = stack.Top();
         if (!exec::IsNumber(memory, first)) [[unlikely]] {
             error = NotNumberCode(opCode);
@@ -346,7 +346,7 @@ public:
         }
         int64_t value = 0;
         if (!Compute(opCode, memory.Cell(first.First).Value, constant, value, error)) value = 0;
-        memory.Cell(result).Value = value;
+        memory.PlaceLeaf(result, kCellNumber, value);
         exec::SetTop(stack, result);
     }
 

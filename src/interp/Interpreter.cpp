@@ -524,9 +524,9 @@ ArgsEqualIf : {
         [[unlikely]]
         goto Param;
     countdown -= 3;
-    const int32_t decision = Memory_.AllocCell(kCellList, exec::kAtomFalse);
+    const int32_t decision = Memory_.TakeCells(1);
     const bool equal = TEqualInterpreter::Equal(Memory_, *second, *first);
-    Memory_.Cell(decision).Value = equal ? exec::kAtomTrue : exec::kAtomFalse;
+    Memory_.PlaceLeaf(decision, kCellList, equal ? exec::kAtomTrue : exec::kAtomFalse);
     pc = equal ? pc + 4 : instr[3].Arg1;
     ZK_JUMP;
 }
@@ -535,15 +535,15 @@ ConstArgGreaterIf : {
     if (arg == nullptr || countdown < 3 || !Memory_.HasRoomFor(2)) [[unlikely]]
         goto Push;
     countdown -= 3;
-    Memory_.AllocCell(kCellNumber, instr->Arg1);
-    const int32_t decision = Memory_.AllocCell(kCellList, exec::kAtomFalse);
+    // The constant's cell is taken but never filled: nothing refers to it.
+    const int32_t decision = Memory_.TakeCells(2) + 1;
     pc += 3;
     if (!exec::IsNumber(Memory_, *arg)) [[unlikely]] {
         ++countdown; // the If never ran
         ZK_FAIL(kErrorGreaterNotNumber);
     }
     const bool greater = instr->Arg1 > Memory_.Cell(arg->First).Value;
-    Memory_.Cell(decision).Value = greater ? exec::kAtomTrue : exec::kAtomFalse;
+    Memory_.PlaceLeaf(decision, kCellList, greater ? exec::kAtomTrue : exec::kAtomFalse);
     pc = greater ? pc + 1 : instr[3].Arg1;
     ZK_JUMP;
 }

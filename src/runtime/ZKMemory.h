@@ -61,6 +61,19 @@ public:
     bool HasRoomFor(int32_t count) const {
         return !OutOfMemory_ && CellCount_ + count <= Capacity_ - 2;
     }
+    // Takes `count` cells at once, counted as that many requests; the caller
+    // has checked HasRoomFor(count). It fills the cells it uses with
+    // PlaceLeaf; a cell left unfilled lies outside every value and is never
+    // read.
+    int32_t TakeCells(int32_t count) {
+        AllocCount_ += count;
+        const int32_t first = CellCount_;
+        CellCount_ += count;
+        return first;
+    }
+    void PlaceLeaf(int32_t index, uint8_t kind, int64_t value) {
+        Cells_[index] = TCell{-1, -1, -1, -1, value, kind};
+    }
     // Compacts the live cells; AllocCell runs it when the array is within
     // two cells of full. Every index held outside the stacks and the
     // registered roots becomes meaningless.

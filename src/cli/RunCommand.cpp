@@ -29,10 +29,9 @@ int UsageFailure(std::ostream& err, const std::string& message) {
 }
 
 // The image to run, checked; nothing when the source does not compile.
-std::optional<TPCode> ProgramOf(const TCommandLine& line, std::ostream& err) {
+std::optional<TPCode> ProgramOf(const TCommandLine& line, bool programFile, std::ostream& err) {
     std::optional<TPCode> code;
-    if (IsPCodeFile(line.File)) {
-        if (!IsProgramFile(line.File)) return std::nullopt;
+    if (programFile) {
         code = TPCode::FromFile(Utf8ToCp1251(line.File));
     } else {
         code = CompileFile(line, false, err);
@@ -127,10 +126,11 @@ int DeliverResult(TInterpreter& run, const TCommandLine& line, std::ostream& out
 } // namespace
 
 int RunRunCommand(const TCommandLine& line, std::ostream& out, std::ostream& err) {
-    if (IsPCodeFile(line.File) && !IsProgramFile(line.File))
+    const bool programFile = IsProgramFile(line.File);
+    if (!programFile && IsPCodeFile(line.File))
         return UsageFailure(err,
                             line.File + " is not a program file; run takes a source or a ZKP file");
-    std::optional<TPCode> code = ProgramOf(line, err);
+    std::optional<TPCode> code = ProgramOf(line, programFile, err);
     if (!code) return kExitCompileError;
     const std::size_t arguments = code->Functions[0].Args.size();
     if (line.Params.size() > arguments)

@@ -1,8 +1,10 @@
-// Whole-file reading and writing with errors that name the file.
+// Whole-file reading and writing with errors that name the file, and the
+// reading of text lines.
 #include "frontend/FileIO.h"
 
 #include "frontend/Cp1251.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -55,6 +57,14 @@ void WriteWholeFile(std::string_view path, std::string_view data) {
     out.write(data.data(), static_cast<std::streamsize>(data.size()));
     out.close();
     if (!out) throw TFileError(std::string(path), LastSystemReason());
+}
+
+std::string_view NextLine(std::string_view text, std::size_t& pos) {
+    const std::size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+    const std::string_view line = text.substr(pos, end - pos);
+    const bool crlf = end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n';
+    pos = end < text.size() ? end + (crlf ? 2 : 1) : end;
+    return line;
 }
 
 } // namespace zk

@@ -28,4 +28,9 @@ bool FileExists(std::string_view path);
 std::string ReadWholeFile(std::string_view path);
 void WriteWholeFile(std::string_view path, std::string_view data);
 
+// The line of a text that starts at `pos`, which moves past its end: CR LF,
+// LF or CR. A text ended by a line end has no empty line after it; the caller
+// stops when `pos` reaches the end of the text.
+std::string_view NextLine(std::string_view text, std::size_t& pos);
+
 } // namespace zk

@@ -45,19 +45,8 @@ std::optional<std::string_view> KeyName(std::string_view line) {
 
 TIniFile TIniFile::Parse(std::string_view text) {
     TIniFile ini;
-    std::size_t start = 0;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const char c = text[pos];
-        if (c != '\r' && c != '\n') {
-            ++pos;
-            continue;
-        }
-        ini.AddLine(std::string(text.substr(start, pos - start)));
-        pos += (c == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n') ? 2 : 1;
-        start = pos;
-    }
-    if (start < text.size()) ini.AddLine(std::string(text.substr(start)));
+    for (std::size_t pos = 0; pos < text.size();)
+        ini.AddLine(std::string(NextLine(text, pos)));
     return ini;
 }
 
@@ -119,7 +108,9 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
         // Sections are set apart by a blank line, as the profile functions do.
         const std::vector<std::string>& last = Sections_.back().Lines;
         if (!last.empty() && !Trim(last.back()).empty()) AddLine("");
-        AddLine("[" + std::string(section) + "]");
+        std::string header = "[";
+        header.append(section).append("]");
+        AddLine(std::move(header));
         AddLine(std::string(key) + "=" + std::string(value));
         return;
     }

@@ -74,6 +74,14 @@ inline void SetTop(TTreeStack& stack, int32_t cell) {
     stack.Top() = {cell, cell};
 }
 
+// The result cell of a predicate with `operands` values on the stack: FALSE
+// until the predicate holds; -1 with the error set when the stack is short or
+// the memory exhausted. The operands stay on the stack during the allocation.
+inline int32_t NewDecision(TZKMemory& memory, std::size_t operands, int32_t& error) {
+    if (!HasValues(memory.ValueStack(), operands, error)) return -1;
+    return NewCell(memory, kCellList, kAtomFalse, error);
+}
+
 // The result cell of a predicate, TRUE or FALSE, as a one-element value;
 // nothing for -1, a predicate that failed.
 inline void PushDecision(TZKMemory& memory, int32_t cell) {
@@ -242,8 +250,7 @@ public:
     static int32_t Decide(TRunState& run, const TOperands&, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
-        if (!exec::HasValues(stack, 2, error)) return -1;
-        const int32_t result = exec::NewCell(memory, kCellList, exec::kAtomFalse, error);
+        const int32_t result = exec::NewDecision(memory, 2, error);
         if (result == -1) return -1;
         const TTreeRef a = stack.Pop();
         if (Equal(memory, a, stack.Pop())) memory.Cell(result).Value = exec::kAtomTrue;
@@ -260,8 +267,7 @@ public:
     static int32_t Decide(TRunState& run, const TOperands& instr, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
-        if (!exec::HasValues(stack, 1, error)) return -1;
-        const int32_t result = exec::NewCell(memory, kCellList, exec::kAtomFalse, error);
+        const int32_t result = exec::NewDecision(memory, 1, error);
         if (result == -1) return -1;
         const TTreeRef x = stack.Pop();
         bool equal;
@@ -286,8 +292,7 @@ public:
     static int32_t Decide(TRunState& run, const TOperands&, int32_t& error) {
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
-        if (!exec::HasValues(stack, 2, error)) return -1;
-        const int32_t result = exec::NewCell(memory, kCellList, exec::kAtomFalse, error);
+        const int32_t result = exec::NewDecision(memory, 2, error);
         if (result == -1) return -1;
         const TTreeRef second = stack.Pop();
         const TTreeRef first = stack.Pop();

@@ -12,7 +12,22 @@ std::string At(int32_t index, const std::string& what) {
     return "instruction " + std::to_string(index) + ": " + what;
 }
 
-std::string InstrFault(const TPCode& code, int32_t index) {
+} // namespace
+
+std::string RunnableImageFault(const TPCode& code) {
+    if (code.Functions.empty()) return "no main function";
+    if (code.Code.empty()) return "no instructions";
+    // TRUE and FALSE are the atoms that predicates produce.
+    if (code.Atoms.Count() < 3) return "atom table without TRUE and FALSE";
+    for (const TFunction& function : code.Functions)
+        if (function.Entry < 0 || function.Entry >= code.InstrCount())
+            return "entry of " + function.Name + " outside the code";
+    for (int32_t i = 0; i < code.InstrCount(); ++i)
+        if (std::string fault = InstructionFault(code, i); !fault.empty()) return fault;
+    return {};
+}
+
+std::string InstructionFault(const TPCode& code, int32_t index) {
     const TPInstr& instr = code.Code[index];
     const int32_t size = code.InstrCount();
     const int32_t atoms = code.Atoms.Count();
@@ -37,21 +52,6 @@ std::string InstrFault(const TPCode& code, int32_t index) {
         break;
     default: break;
     }
-    return {};
-}
-
-} // namespace
-
-std::string RunnableImageFault(const TPCode& code) {
-    if (code.Functions.empty()) return "no main function";
-    if (code.Code.empty()) return "no instructions";
-    // TRUE and FALSE are the atoms that predicates produce.
-    if (code.Atoms.Count() < 3) return "atom table without TRUE and FALSE";
-    for (const TFunction& function : code.Functions)
-        if (function.Entry < 0 || function.Entry >= code.InstrCount())
-            return "entry of " + function.Name + " outside the code";
-    for (int32_t i = 0; i < code.InstrCount(); ++i)
-        if (std::string fault = InstrFault(code, i); !fault.empty()) return fault;
     return {};
 }
 

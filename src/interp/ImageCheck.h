@@ -13,5 +13,7 @@ namespace zk {
 
 // Empty when the image can run, otherwise what is wrong with it.
 std::string RunnableImageFault(const TPCode& code);
+// The same for the one instruction at `index`.
+std::string InstructionFault(const TPCode& code, int32_t index);
 
 } // namespace zk

@@ -3,6 +3,7 @@
 #include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
 #include "frontend/Tokens.h"
+#include "interp/ImageCheck.h"
 #include "interp/TextFormat.h"
 
 #include <algorithm>
@@ -25,21 +26,6 @@ int64_t DefaultStackLimit() {
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (pages <= 0 || pageSize <= 0) return int64_t{1} << 26;
     return static_cast<int64_t>(pages) * pageSize / 8 / kNodeBytes;
-}
-
-// Whether the loop may execute `instr` as it stands: an operation with a
-// meaning, a jump inside the code, an atom inside the table. The image check
-// refuses any image where this fails; the loop still never trusts it.
-bool Runnable(const TPInstr& instr, const TPCode& code) {
-    const auto inside = [](int32_t index, int32_t count) { return index >= 0 && index < count; };
-    switch (instr.OpCode) {
-    case opRes1:
-    case opRes2: return false;
-    case opIf:
-    case opGoto: return inside(instr.Arg1, code.InstrCount());
-    case opPushConst: return inside(instr.Arg1, code.Atoms.Count());
-    default: return inside(instr.OpCode, kOpCodeCount);
-    }
 }
 
 // Pairs of instructions that the loop executes with one dispatch, as two
@@ -104,15 +90,6 @@ int32_t LimitOf(int32_t cells) {
     return static_cast<int32_t>(std::llround(cells * 0.8));
 }
 
-// The next line of `data` from `pos`, which moves past its end (CR LF, LF or CR).
-std::string_view NextLine(std::string_view data, std::size_t& pos) {
-    const std::size_t end = std::min(data.find_first_of("\r\n", pos), data.size());
-    const std::string_view line = data.substr(pos, end - pos);
-    const bool crlf = end + 1 < data.size() && data[end] == '\r' && data[end + 1] == '\n';
-    pos = end < data.size() ? end + (crlf ? 2 : 1) : end;
-    return line;
-}
-
 } // namespace
 
 bool ParamSyntaxOk(std::string_view text) {
@@ -134,9 +111,14 @@ TInterpreter::TInterpreter(int32_t cells, TPCode code, const TRunOptions& option
       Random_(options.RandomState), State_{Memory_, Random_, options.SymbolIsError},
       StackLimit_(options.StackLimit > 0 ? options.StackLimit : DefaultStackLimit()) {
     Program_.reserve(Code_.Code.size() + 2);
-    for (const TPInstr& instr : Code_.Code)
-        Program_.push_back(Runnable(instr, Code_) ? TOperands{instr.OpCode, instr.Arg1, instr.Arg2}
-                                                  : TOperands{opRes1, 0, 0});
+    // The image check refuses any image with such an instruction; the loop
+    // still never trusts that it was made.
+    for (int32_t i = 0; i < Code_.InstrCount(); ++i) {
+        const TPInstr& instr = Code_.Code[static_cast<std::size_t>(i)];
+        Program_.push_back(InstructionFault(Code_, i).empty()
+                               ? TOperands{instr.OpCode, instr.Arg1, instr.Arg2}
+                               : TOperands{opRes1, 0, 0});
+    }
     Program_.insert(Program_.end(), 2, TOperands{opRes1, 0, 0});
     JoinInstructions(Program_);
     Reset();

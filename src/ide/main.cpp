@@ -1,0 +1,16 @@
+// varnok: the desktop environment of the ZK language system.
+#include <cstdio>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("varnok %s\n", VARNOK_VERSION);
+        return 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
+        std::printf("usage: varnok [FILE]   open the environment, with FILE in its first tab\n"
+                    "       varnok --help | --version\n");
+        return 0;
+    }
+    return 0;
+}

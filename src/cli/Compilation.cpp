@@ -21,10 +21,7 @@ std::string WithSlash(std::string dir) {
 }
 
 void WriteLog(const std::string& utf8Path) {
-    std::string text;
-    for (const std::string& line : CompileLog)
-        text += line + "\r\n";
-    WriteWholeFile(Utf8ToCp1251(utf8Path), text);
+    WriteCompileLog(Utf8ToCp1251(utf8Path));
 }
 
 // After a file-system failure the log is still written when it can be; the
@@ -84,14 +81,12 @@ bool IsProgramFile(const std::string& path) {
 
 std::optional<TPCode> CompileFile(const TCommandLine& line, bool unitMode, std::ostream& err) {
     ClassicLanguage = line.Classic;
-    CompileLog.clear();
-    AddLogLine("Начата компиляция главного модуля");
     TPCode code;
     TError error;
     TErrorPlace place;
     try {
-        TSource source = TSource::CreateFromFile(Utf8ToCp1251(line.File));
-        Compile(source, code, unitMode, error, IncludePathsFor(line), &place);
+        CompileMainFile(Utf8ToCp1251(line.File), code, unitMode, error, IncludePathsFor(line),
+                        &place);
     } catch (const TFileError&) {
         if (line.LogFile) WriteLogAfterFailure(*line.LogFile);
         throw;

@@ -5,10 +5,11 @@
 #include "cli/RunProgress.h"
 #include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
-#include "gfx/QtCanvas.h"
+#include "gfx/ResultPicture.h"
 #include "interp/ImageCheck.h"
 #include "interp/Interpreter.h"
 #include "interp/RandomGenerator.h"
+#include "interp/RunResult.h"
 
 #include <iostream>
 #include <memory>
@@ -30,15 +31,9 @@ int UsageFailure(std::ostream& err, const std::string& message) {
 
 // The image to run, checked; nothing when the source does not compile.
 std::optional<TPCode> ProgramOf(const TCommandLine& line, bool programFile, std::ostream& err) {
-    std::optional<TPCode> code;
-    if (programFile) {
-        code = TPCode::FromFile(Utf8ToCp1251(line.File));
-    } else {
-        code = CompileFile(line, false, err);
-        if (!code) return std::nullopt;
-    }
-    if (const std::string fault = RunnableImageFault(*code); !fault.empty())
-        throw TFileError(Utf8ToCp1251(line.File), "damaged p-code file: " + fault);
+    if (programFile) return LoadRunnableProgram(Utf8ToCp1251(line.File));
+    std::optional<TPCode> code = CompileFile(line, false, err);
+    if (code) RefuseUnrunnable(*code, Utf8ToCp1251(line.File));
     return code;
 }
 
@@ -78,7 +73,7 @@ bool ReadParameters(TInterpreter& run, const TCommandLine& line, std::ostream& e
 }
 
 void ReportInputError(int32_t code, std::ostream& err) {
-    err << "Ошибка во входных данных: " << Cp1251ToUtf8(ErrorText(code)) << "\n";
+    err << Cp1251ToUtf8(InputErrorMessage(code)) << "\n";
 }
 
 void PrintStats(const TInterpreter& run, std::chrono::steady_clock::duration took,
@@ -95,13 +90,8 @@ void PrintStats(const TInterpreter& run, std::chrono::steady_clock::duration too
 // Draws the result and saves it as a bitmap; false when it is no picture.
 bool SavePicture(TInterpreter& run, const TCommandLine& line) {
     const auto gui = MakeOffscreenGui();
-    std::unique_ptr<TQtCanvas> picture;
-    const int32_t code = run.ResultPicture(line.GraphicsMode.value_or(0),
-                                           [&picture](int32_t width, int32_t height) -> TCanvas& {
-                                               picture = std::make_unique<TQtCanvas>(width, height);
-                                               return *picture;
-                                           });
-    if (code != 0) return false;
+    const auto picture = DrawResultPicture(run, line.GraphicsMode.value_or(0));
+    if (!picture) return false;
     picture->SavePictureBmp(Utf8ToCp1251(*line.PictureFile));
     return true;
 }
@@ -111,10 +101,10 @@ bool SavePicture(TInterpreter& run, const TCommandLine& line) {
 int DeliverResult(TInterpreter& run, const TCommandLine& line, std::ostream& out,
                   std::ostream& err) {
     if (line.OutputFile) {
-        WriteWholeFile(Utf8ToCp1251(*line.OutputFile), run.ResultText() + "\r\n");
+        WriteResultFile(run, Utf8ToCp1251(*line.OutputFile));
     } else if (line.PictureFile) {
         if (!SavePicture(run, line)) {
-            err << "Ошибка графики: " << Cp1251ToUtf8(ErrorText(run.ErrorNumber())) << "\n";
+            err << Cp1251ToUtf8(PictureErrorMessage(run.ErrorNumber())) << "\n";
             return kExitPictureError;
         }
     } else {
@@ -164,7 +154,7 @@ int RunRunCommand(const TCommandLine& line, std::ostream& out, std::ostream& err
     if (run.ErrorNumber() == kErrorRunComplete) {
         status = DeliverResult(run, line, out, err);
     } else {
-        err << "Ошибка: " << Cp1251ToUtf8(ErrorText(run.ErrorNumber())) << "\n";
+        err << Cp1251ToUtf8(RunErrorMessage(run.ErrorNumber())) << "\n";
         status = kExitRunError;
     }
     if (line.Stats) PrintStats(run, took, err);

@@ -245,4 +245,12 @@ void Compile(TSource& source, TPCode& code, bool unitMode, TError& error,
     linker.Link(code);
 }
 
+void CompileMainFile(std::string_view path, TPCode& code, bool unitMode, TError& error,
+                     const std::vector<std::string>& paths, TErrorPlace* place) {
+    CompileLog.clear();
+    AddLogLine("Начата компиляция главного модуля");
+    TSource source = TSource::CreateFromFile(path);
+    Compile(source, code, unitMode, error, paths, place);
+}
+
 } // namespace zk

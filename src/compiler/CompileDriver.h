@@ -10,6 +10,7 @@
 #include "pcode/PCode.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zk {
@@ -30,5 +31,12 @@ struct TErrorPlace {
 // error.Number is 0. IncludePaths is set to `paths` for the compilation.
 void Compile(TSource& source, TPCode& code, bool unitMode, TError& error,
              const std::vector<std::string>& paths, TErrorPlace* place = nullptr);
+
+// A build command's compilation of its main file, the same in zk and in the
+// environment: CompileLog emptied and begun with "Начата компиляция главного
+// модуля", the file read into a source, then Compile. A main file that cannot
+// be read is a TFileError, with the log holding its first line.
+void CompileMainFile(std::string_view path, TPCode& code, bool unitMode, TError& error,
+                     const std::vector<std::string>& paths, TErrorPlace* place = nullptr);
 
 } // namespace zk

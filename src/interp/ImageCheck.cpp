@@ -1,5 +1,7 @@
 #include "interp/ImageCheck.h"
 
+#include "frontend/FileIO.h"
+
 namespace zk {
 
 namespace {
@@ -53,6 +55,17 @@ std::string InstructionFault(const TPCode& code, int32_t index) {
     default: break;
     }
     return {};
+}
+
+void RefuseUnrunnable(const TPCode& code, std::string_view path) {
+    if (const std::string fault = RunnableImageFault(code); !fault.empty())
+        throw TFileError(std::string(path), "damaged p-code file: " + fault);
+}
+
+TPCode LoadRunnableProgram(std::string_view path) {
+    TPCode code = TPCode::FromFile(path);
+    RefuseUnrunnable(code, path);
+    return code;
 }
 
 } // namespace zk

@@ -8,6 +8,7 @@
 #include "pcode/PCode.h"
 
 #include <string>
+#include <string_view>
 
 namespace zk {
 
@@ -15,5 +16,12 @@ namespace zk {
 std::string RunnableImageFault(const TPCode& code);
 // The same for the one instruction at `index`.
 std::string InstructionFault(const TPCode& code, int32_t index);
+
+// Throws TFileError naming `path` ("damaged p-code file: ...") when the image
+// read from that file cannot run.
+void RefuseUnrunnable(const TPCode& code, std::string_view path);
+// A program file read to be run: TFileError when it cannot be read, is
+// damaged, or cannot run.
+TPCode LoadRunnableProgram(std::string_view path);
 
 } // namespace zk

@@ -4,9 +4,13 @@
 // from an input file and the result goes to an output file, so that no person
 // is needed; the result is then printed as zk run prints it, and the time
 // from the command to the released run object goes to stderr.
-// Usage: run-path-bench FILE [PARAM ...] [--mem MB] [--show]
-//   --show   deliver the result on the screen (result or picture window) and
-//            leave the windows to the user, as a student sees a run.
+// Usage: run-path-bench FILE [PARAM ...] [--mem MB] [--zk | --show [--picture]]
+//   --zk      run zk run's own code instead, in this same program: the speed
+//             of the interpreter's loop depends on where the linker and the
+//             heap put things, and in one program both paths meet it alike.
+//   --show    deliver the result on the screen (result or picture window) and
+//             leave the windows to the user, as a student sees a run.
+#include "cli/Cli.h"
 #include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
 #include "ide/BuildCommands.h"
@@ -18,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -29,6 +34,7 @@ struct TArguments {
     int MemoryMB = 4;
     bool Show = false;
     bool Picture = false;
+    bool Zk = false;
 };
 
 TArguments Parse(int argc, char** argv) {
@@ -37,6 +43,8 @@ TArguments Parse(int argc, char** argv) {
         const std::string word = argv[i];
         if (word == "--mem" && i + 1 < argc) {
             arguments.MemoryMB = std::atoi(argv[++i]);
+        } else if (word == "--zk") {
+            arguments.Zk = true;
         } else if (word == "--show") {
             arguments.Show = true;
         } else if (word == "--picture") {
@@ -63,6 +71,18 @@ int main(int argc, char** argv) {
     if (!arguments.Show && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+
+    if (arguments.Zk) {
+        std::vector<std::string> words{"run", arguments.File};
+        words.insert(words.end(), arguments.Params.begin(), arguments.Params.end());
+        words.insert(words.end(), {"--mem", std::to_string(arguments.MemoryMB)});
+        const auto start = std::chrono::steady_clock::now();
+        const int status = zk::cli::RunCommandLine(words, std::cout, std::cerr);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        std::cout << std::flush;
+        std::fprintf(stderr, "run path: %.3f s\n", took.count());
+        return status;
+    }
 
     const auto work = std::filesystem::temp_directory_path() /
                       ("run-path-bench-" + std::to_string(QCoreApplication::applicationPid()));

@@ -102,6 +102,7 @@ TInputFrm::TInputFrm(QWidget* parent)
 }
 
 void TInputFrm::GetParams(const std::vector<std::string>& names, TInterpreter& run) {
+    if (names.empty()) return; // nothing to ask
     ParamNames_ = names;
     ParamTexts_.assign(names.size(), QString());
     EdtParam->clear();

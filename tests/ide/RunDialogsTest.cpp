@@ -5,6 +5,7 @@
 
 #include "AnsweringDialogs.h"
 #include "TestFiles.h"
+#include "WhenReady.h"
 #include "interp/RunProgram.h"
 
 #include <QApplication>
@@ -27,23 +28,6 @@ using zk::test::TTempDir;
 
 constexpr const char* kCount = "(COUNT (N) (CALL LOOP 0 N))"
                                "(LOOP (I N) (IF (EQUAL I N) I (CALL LOOP (+ I 1) N)))";
-
-// Runs `action` once, as soon as `condition` holds: the modal dialogs of a
-// run open inside the calls under test.
-void When(std::function<bool()> condition, std::function<void()> action) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, condition, action] {
-        if (!condition()) return;
-        poll->stop();
-        poll->deleteLater();
-        action();
-    });
-    poll->start(5);
-}
-
-void WhenShown(QWidget& widget, std::function<void()> action) {
-    When([&widget] { return widget.isVisible(); }, std::move(action));
-}
 
 void Type(QWidget* target, const QString& text) {
     for (const QChar c : text) {

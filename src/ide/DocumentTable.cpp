@@ -159,4 +159,13 @@ std::vector<int> TDocumentTable::UnsavedTabs() {
     return tabs;
 }
 
+std::vector<TDocumentCopy> TDocumentTable::DocumentCopies() {
+    SaveCurText();
+    std::vector<TDocumentCopy> copies;
+    for (int slot = 1; slot <= kMaxDocuments; ++slot)
+        if (const TOpenFile& file = Slot(slot); !file.IsFree)
+            copies.push_back({slot, Utf8ToCp1251(file.FilePath), file.Text});
+    return copies;
+}
+
 } // namespace zk::ide

@@ -5,6 +5,8 @@
 // its tabs as the table lists them.
 #pragma once
 
+#include "ide/TempFiles.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -94,6 +96,10 @@ public:
     // The tabs, in order, whose documents would be lost by leaving: unsaved,
     // except untitled ones that hold no text. Stores the editor first.
     std::vector<int> UnsavedTabs();
+
+    // The open documents in slot order as a build sees them, paths in the
+    // system's code page; the editor is stored into its slot first.
+    std::vector<TDocumentCopy> DocumentCopies();
 
 private:
     TOpenFile& SlotRef(int slot);

@@ -118,5 +118,19 @@ TEST_F(DocumentTableTest, LeavingWouldLoseChangedFilesAndUntitledTextsOnly) {
     EXPECT_EQ(Table.UnsavedTabs(), (std::vector<int>{1, 3}));
 }
 
+TEST_F(DocumentTableTest, ABuildSeesEveryDocumentWithTheEditorsTextAndPathsInTheCodePage) {
+    Table.Open("/src/\xD1\x91.zk", "old"); // "ё.zk": the system's bytes are UTF-8
+    Editor.Type(Table, "edited");
+    Table.New();
+    Editor.Type(Table, "typed");
+    const std::vector<TDocumentCopy> copies = Table.DocumentCopies();
+    ASSERT_EQ(copies.size(), 2u);
+    EXPECT_EQ(copies[0].Slot, 1);
+    EXPECT_EQ(copies[0].FilePath, W("/src/ё.zk"));
+    EXPECT_EQ(copies[0].Text, "edited");
+    EXPECT_EQ(copies[1].FilePath, "");
+    EXPECT_EQ(copies[1].Text, "typed");
+}
+
 } // namespace
 } // namespace zk::ide

@@ -1,4 +1,8 @@
 // varnok: the desktop environment of the ZK language system.
+#include "ide/QtTranslation.h"
+
+#include <QApplication>
+
 #include <cstdio>
 #include <cstring>
 
@@ -12,5 +16,7 @@ int main(int argc, char** argv) {
                     "       varnok --help | --version\n");
         return 0;
     }
+    QApplication app(argc, argv);
+    zk::ide::InstallQtTranslation(app);
     return 0;
 }

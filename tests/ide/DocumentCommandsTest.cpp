@@ -6,7 +6,6 @@
 #include "FakeEditor.h"
 #include "TestFiles.h"
 
-#include <QTabBar>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -37,30 +36,12 @@ protected:
     TDocumentCommands Commands{Table, Editor, Dialogs, nullptr};
 };
 
-TEST_F(DocumentCommandsTest, OpenJoinsAnyLineEndsAndSaveWritesCrLf) {
-    EXPECT_EQ(Open("mixed.zk", "a\nb\rc\r\n"), "Открыт файл mixed.zk");
+TEST_F(DocumentCommandsTest, OpenJoinsAnyLineEndsAndSavingAnUnchangedDocumentWritesNothing) {
+    EXPECT_EQ(Open("same.zk", "a\nb\rc\r\n"), "Открыт файл same.zk");
     EXPECT_EQ(Editor.Lines, (std::vector<std::string>{"a", "b", "c"}));
-    Editor.Type(Table, "a\r\nb");
-    EXPECT_EQ(Commands.Save(), "Сохранён файл mixed.zk");
-    EXPECT_EQ(Dir.Read("mixed.zk"), "a\r\nb\r\n");
-    EXPECT_EQ(Dialogs.Asked.size(), 1u); // only the open dialog
-}
-
-TEST_F(DocumentCommandsTest, SaveOfAnUnchangedDocumentWritesNothing) {
-    Open("same.zk", "(A)");
     Dir.Write("same.zk", "changed elsewhere");
     EXPECT_EQ(Commands.Save(), "");
     EXPECT_EQ(Dir.Read("same.zk"), "changed elsewhere");
-}
-
-TEST_F(DocumentCommandsTest, SaveOfAnUntitledDocumentAsksForTheName) {
-    Editor.Type(Table, W("(Ёж)"));
-    Dialogs.ChooseFile(PathOf("new.zk"));
-    EXPECT_EQ(Commands.Save(), "Сохранён файл new.zk");
-    EXPECT_EQ(Dialogs.Asked.back().Caption, "Сохранить искодный код ZK-программы");
-    EXPECT_EQ(Dir.Read("new.zk"), W("(Ёж)\r\n"));
-    EXPECT_EQ(Table.TabTitle(0), "new.zk");
-    EXPECT_TRUE(Table.Current().Saved);
 }
 
 TEST_F(DocumentCommandsTest, CloseAnsweredYesThenCancelledKeepsTheDocument) {
@@ -82,16 +63,18 @@ TEST_F(DocumentCommandsTest, CloseAnsweredYesThenCancelledKeepsTheDocument) {
     EXPECT_EQ(Table.OpenCount(), 1);
 }
 
-TEST_F(DocumentCommandsTest, SaveAllEndsOnTheTabThatWasCurrent) {
-    Editor.Type(Table, "one");
+TEST_F(DocumentCommandsTest, SaveAllAsksNamesForUntitledOnesAndEndsOnTheCurrentTab) {
+    Editor.Type(Table, W("ёж\r\n"));
     Commands.New();
     Editor.Type(Table, "two");
     Dialogs.ChooseFile(PathOf("one.zk"));
     Dialogs.ChooseFile(PathOf("two.zk"));
-    Commands.SaveAll();
+    EXPECT_EQ(Commands.SaveAll(), "Сохранён файл two.zk");
+    EXPECT_EQ(Dialogs.Asked[0].Caption, "Сохранить искодный код ZK-программы");
+    EXPECT_EQ(Table.TabTitle(0), "one.zk");
     EXPECT_EQ(Table.CurTab(), 1);
     EXPECT_EQ(Editor.Text(), "two");
-    EXPECT_EQ(Dir.Read("one.zk"), "one\r\n");
+    EXPECT_EQ(Dir.Read("one.zk"), W("ёж\r\n\r\n"));
     EXPECT_EQ(Dir.Read("two.zk"), "two\r\n");
     EXPECT_TRUE(Table.Slot(1).Saved && Table.Slot(2).Saved);
 }
@@ -184,23 +167,6 @@ TEST_F(DocumentCommandsTest, LineJumpWithLettersSaysSoAndKeepsTheCaret) {
     Commands.GotoLine();
     EXPECT_EQ(Editor.Row(), 0);
     EXPECT_EQ(Editor.Col(), 1);
-}
-
-TEST_F(DocumentCommandsTest, TabsMirrorTheTableWithoutSignallingAChange) {
-    QTabBar tabs;
-    int changes = 0;
-    QObject::connect(&tabs, &QTabBar::currentChanged, [&] { ++changes; });
-    Commands.New();
-    Commands.New();
-    MirrorTabs(tabs, Table);
-    EXPECT_EQ(tabs.count(), 3);
-    EXPECT_EQ(tabs.tabText(2), "Безымянный 3");
-    EXPECT_EQ(tabs.currentIndex(), 2);
-    Dialogs.Answer(TAnswer::No);
-    Commands.Close();
-    MirrorTabs(tabs, Table);
-    EXPECT_EQ(tabs.count(), 2);
-    EXPECT_EQ(changes, 0);
 }
 
 } // namespace

@@ -1,0 +1,94 @@
+// The key table as one list of bindings, built once.
+#include "editor/MemoKeys.h"
+
+#include "editor/MemoModel.h"
+
+#include <functional>
+#include <vector>
+
+namespace zk::editor {
+
+namespace {
+
+struct TBinding {
+    TKey Key;
+    uint8_t Shift;
+    std::function<void(TMemoModel&)> Run;
+};
+
+std::vector<TBinding> MakeBindings() {
+    std::vector<TBinding> bindings;
+    // A movement key without Shift clears the selection; with Shift the
+    // selection follows the caret.
+    const auto move = [&](TKey key, uint8_t shift, void (TMemoModel::*command)(bool)) {
+        bindings.push_back({key, shift, [command](TMemoModel& m) { (m.*command)(false); }});
+        bindings.push_back({key, static_cast<uint8_t>(shift | ssShift),
+                            [command](TMemoModel& m) { (m.*command)(true); }});
+    };
+    const auto run = [&](TKey key, uint8_t shift, void (TMemoModel::*command)()) {
+        bindings.push_back({key, shift, [command](TMemoModel& m) { (m.*command)(); }});
+    };
+    const uint8_t ctrlShift = ssCtrl | ssShift;
+    move(TKey::Left, ssNone, &TMemoModel::MoveLeft);
+    move(TKey::Left, ssCtrl, &TMemoModel::WordLeft);
+    move(TKey::Right, ssNone, &TMemoModel::MoveRight);
+    move(TKey::Right, ssCtrl, &TMemoModel::WordRight);
+    move(TKey::Up, ssNone, &TMemoModel::MoveUp);
+    move(TKey::Down, ssNone, &TMemoModel::MoveDown);
+    run(TKey::Up, ssCtrl, &TMemoModel::ScrollLineUp);
+    run(TKey::Down, ssCtrl, &TMemoModel::ScrollLineDown);
+    move(TKey::Home, ssNone, &TMemoModel::LineStart);
+    move(TKey::Home, ssCtrl, &TMemoModel::TextStart);
+    move(TKey::End, ssNone, &TMemoModel::LineEnd);
+    move(TKey::End, ssCtrl, &TMemoModel::TextEnd);
+    move(TKey::PageUp, ssNone, &TMemoModel::PageUp);
+    move(TKey::PageUp, ssCtrl, &TMemoModel::PageTop);
+    move(TKey::PageDown, ssNone, &TMemoModel::PageDown);
+    move(TKey::PageDown, ssCtrl, &TMemoModel::PageBottom);
+    for (const uint8_t shift : {ssNone, ssShift}) {
+        run(TKey::Enter, shift, &TMemoModel::Enter);
+        run(TKey::Backspace, shift, &TMemoModel::Backspace);
+    }
+    run(TKey::Delete, ssNone, &TMemoModel::DeleteChar);
+    run(TKey::Delete, ssShift, &TMemoModel::CutToClipboard);
+    run(TKey::Tab, ssNone, &TMemoModel::Tab);
+    run(TKey::Tab, ssShift, &TMemoModel::BackTab);
+    run(TKey::Insert, ssNone, &TMemoModel::ToggleInsertMode);
+    run(TKey::Insert, ssCtrl, &TMemoModel::CopyToClipboard);
+    run(TKey::Insert, ssShift, &TMemoModel::PasteFromClipboard);
+    run(TKey::C, ssCtrl, &TMemoModel::CopyToClipboard);
+    run(TKey::X, ssCtrl, &TMemoModel::CutToClipboard);
+    run(TKey::V, ssCtrl, &TMemoModel::PasteFromClipboard);
+    run(TKey::Z, ssCtrl, &TMemoModel::Undo);
+    run(TKey::Z, ctrlShift, &TMemoModel::Redo);
+    run(TKey::Escape, ssNone, &TMemoModel::EndMouseSelection);
+    for (int n = 0; n < kBookmarkCount; ++n) {
+        const auto digit = static_cast<TKey>(static_cast<int>(TKey::Digit0) + n);
+        bindings.push_back({digit, ctrlShift, [n](TMemoModel& m) { m.ToggleBookmark(n); }});
+        bindings.push_back({digit, ssCtrl, [n](TMemoModel& m) { m.GotoBookmark(n); }});
+    }
+    return bindings;
+}
+
+const TBinding* Find(const TMemoModel& model, TKey key, uint8_t shift) {
+    static const std::vector<TBinding> bindings = MakeBindings();
+    if (key == TKey::Escape && !model.MouseSelecting()) return nullptr;
+    for (const TBinding& binding : bindings)
+        if (binding.Key == key && binding.Shift == shift) return &binding;
+    return nullptr;
+}
+
+} // namespace
+
+bool HandlesKey(const TMemoModel& model, TKey key, uint8_t shift) {
+    return Find(model, key, shift) != nullptr;
+}
+
+bool HandleKey(TMemoModel& model, TKey key, uint8_t shift) {
+    const TBinding* binding = Find(model, key, shift);
+    if (binding == nullptr) return false;
+    binding->Run(model);
+    return true;
+}
+
+} // namespace zk::editor

@@ -8,6 +8,7 @@
 #include "frontend/Cp1251.h"
 #include "frontend/Tokens.h"
 #include "pcode/CallBinding.h"
+#include "pcode/CodeVerifier.h"
 #include "pcode/Optimizer.h"
 
 #include <unordered_map>
@@ -135,6 +136,7 @@ private:
                 return;
             }
             module.Image.LoadFromFile(module.Path);
+            RefuseDamagedCode(module.Image, TCodeKind::Unit, module.Path);
             module.FromUnitFile = true;
         }
         const int32_t index = static_cast<int32_t>(Modules_.size());

@@ -113,6 +113,11 @@ bool TFormReader::ArgumentList(TFunction& function) {
             Fail(kErrorBadArgs);
             return false;
         }
+        // The argument that would not fit into a file's arity byte.
+        if (function.Args.size() == static_cast<std::size_t>(kMaxArity)) {
+            Fail(kErrorBadArgs);
+            return false;
+        }
         function.Args.push_back(name);
         Tokens_.Next();
     }

@@ -1,6 +1,6 @@
 #include "interp/ImageCheck.h"
 
-#include "frontend/FileIO.h"
+#include "pcode/CodeVerifier.h"
 
 namespace zk {
 
@@ -17,16 +17,7 @@ std::string At(int32_t index, const std::string& what) {
 } // namespace
 
 std::string RunnableImageFault(const TPCode& code) {
-    if (code.Functions.empty()) return "no main function";
-    if (code.Code.empty()) return "no instructions";
-    // TRUE and FALSE are the atoms that predicates produce.
-    if (code.Atoms.Count() < 3) return "atom table without TRUE and FALSE";
-    for (const TFunction& function : code.Functions)
-        if (function.Entry < 0 || function.Entry >= code.InstrCount())
-            return "entry of " + function.Name + " outside the code";
-    for (int32_t i = 0; i < code.InstrCount(); ++i)
-        if (std::string fault = InstructionFault(code, i); !fault.empty()) return fault;
-    return {};
+    return CodeFault(code, TCodeKind::Program);
 }
 
 std::string InstructionFault(const TPCode& code, int32_t index) {
@@ -58,8 +49,7 @@ std::string InstructionFault(const TPCode& code, int32_t index) {
 }
 
 void RefuseUnrunnable(const TPCode& code, std::string_view path) {
-    if (const std::string fault = RunnableImageFault(code); !fault.empty())
-        throw TFileError(std::string(path), "damaged p-code file: " + fault);
+    RefuseDamagedCode(code, TCodeKind::Program, path);
 }
 
 TPCode LoadRunnableProgram(std::string_view path) {

@@ -106,11 +106,17 @@ void TPCode::Clear() {
     ExtList.clear();
 }
 
+// A damaged unit file may hold any address; the sum wraps around instead of
+// overflowing, and an address outside the code stays outside it for the
+// image check to refuse.
 void TPCode::Relocate(int32_t delta) {
+    const auto moved = [delta](int32_t address) {
+        return static_cast<int32_t>(static_cast<uint32_t>(address) + static_cast<uint32_t>(delta));
+    };
     for (TFunction& function : Functions)
-        function.Entry += delta;
+        function.Entry = moved(function.Entry);
     for (TPInstr& instr : Code)
-        if (IsJump(instr)) instr.Arg1 += delta;
+        if (IsJump(instr)) instr.Arg1 = moved(instr.Arg1);
 }
 
 // One pass over the code and one over the functions. The optimizer removes

@@ -51,6 +51,10 @@ enum TOpCode : int32_t {
 
 constexpr int32_t kOpCodeCount = 32;
 
+// A function takes at most this many arguments: files store an arity in one
+// byte, and the interpreter reads only the low byte of an argument operand.
+constexpr int32_t kMaxArity = 255;
+
 // The listing name of a code ("PushConst"); "UNK" for anything outside 0..31.
 const char* OpCodeName(int32_t opCode);
 

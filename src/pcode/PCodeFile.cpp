@@ -14,7 +14,6 @@ namespace zk {
 namespace {
 
 constexpr std::size_t kMaxText = 0xFFFF;
-constexpr std::size_t kMaxArity = 0xFF;
 constexpr std::string_view kProgramSignature = "ZKP";
 constexpr std::string_view kUnitSignature = "ZKU";
 constexpr std::string_view kImageSignature = "ZKExt";
@@ -60,7 +59,7 @@ public:
             Text(text);
     }
     void Function(const TFunction& function) {
-        if (function.Args.size() > kMaxArity)
+        if (function.Args.size() > static_cast<std::size_t>(kMaxArity))
             throw TFileError(Path_, "cannot save: function " + Cp1251ToUtf8(function.Name) +
                                         " has " + std::to_string(function.Args.size()) +
                                         " arguments, a p-code file holds at most 255");

@@ -101,6 +101,30 @@ TEST_F(ZkCompile, UnitFileLinksIntoAProgram) {
     EXPECT_NE(r.Out.find("8: BF(0, 0, \"\") - 0\n"), std::string::npos) << r.Out;
 }
 
+TEST_F(ZkCompile, ADamagedUnitFileIsRefusedByEveryCommandThatLinksIt) {
+    Dir.Write("lib/lib.zk", "(EXPORT G)\n(G (X) (BF X))\n");
+    ASSERT_EQ(Zk({"unit", "lib/lib.zk", "-o", "LIB.ZKU"}).Status, 0);
+    // G's LoadArgs 1 becomes a FreeArgs 1 of the same size.
+    std::string unit = Dir.Read("LIB.ZKU");
+    const auto loadArgs = unit.find(std::string("\x0E\x01\x00\x00\x00", 5));
+    ASSERT_NE(loadArgs, std::string::npos);
+    unit[loadArgs] = '\x0F';
+    Dir.Write("LIB.ZKU", unit);
+    Dir.Write("main.zk", "(USES LIB)\n(F (X) (CALL G X))\n");
+    const std::vector<std::vector<std::string>> commands = {{"check", "main.zk"},
+                                                            {"build", "main.zk", "-o", "m.zkp"},
+                                                            {"listing", "main.zk"},
+                                                            {"run", "main.zk", "a"}};
+    for (const auto& command : commands) {
+        const TProcessResult r = Zk(command);
+        EXPECT_EQ(r.Status, 66) << command[0];
+        EXPECT_EQ(r.Out, "") << command[0];
+        EXPECT_EQ(r.Err, "zk: ./LIB.ZKU: damaged p-code file: instruction 0: FreeArgs of 1 in a "
+                         "function of 0 arguments\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "m.zkp"));
+}
+
 TEST_F(ZkCompile, UnresolvedCallInAUnitFileIsPlacedAtItsStart) {
     Dir.Write("src/lib.zk", "(USES OTHER)\n(EXPORT G)\n(G (X) (CALL H X))\n");
     Dir.Write("units/other.zk", "(H (X) X)\n");

@@ -227,6 +227,22 @@ TEST_F(ZkRun, ADamagedProgramFileNeverRuns) {
     EXPECT_EQ(r.Status, 66);
     EXPECT_EQ(r.Out, "");
     EXPECT_NE(r.Err.find("bad.zkp: damaged p-code file: "), std::string::npos) << r.Err;
+
+    // Damage of the same size that only the verifier sees: the main
+    // function's LoadArgs made a FreeArgs, and TRUE spelled TRUX.
+    const std::pair<std::string, std::string> damages[] = {
+        {std::string("\x0E\x01\x00\x00\x00", 5), std::string("\x0F\x01\x00\x00\x00", 5)},
+        {"TRUE", "TRUX"}};
+    for (const auto& [from, to] : damages) {
+        std::string damaged = Dir.Read("rev.zkp");
+        ASSERT_NE(damaged.find(from), std::string::npos);
+        damaged.replace(damaged.find(from), from.size(), to);
+        Dir.Write("bad.zkp", damaged);
+        const TProcessResult refused = Zk({"run", "bad.zkp", "a b c"});
+        EXPECT_EQ(refused.Status, 66);
+        EXPECT_EQ(refused.Out, "");
+        EXPECT_EQ(refused.Err.rfind("zk: bad.zkp: damaged p-code file: ", 0), 0u) << refused.Err;
+    }
 }
 
 TEST_F(ZkRun, AUnitFileIsNoProgram) {

@@ -102,6 +102,15 @@ TEST_F(ModuleCompiler, ArgumentListErrors) {
     EXPECT_EQ(ErrorOf("(F (X (Y)) X)"), "3@6");
 }
 
+// An arity is one byte in a file and in the interpreter's operands.
+TEST_F(ModuleCompiler, AFunctionTakesAtMost255Arguments) {
+    std::string args;
+    for (int i = 0; i < 255; ++i)
+        args += " A" + std::to_string(i);
+    EXPECT_EQ(ErrorOf("(F (" + args + ") A0)"), "0");
+    EXPECT_EQ(ErrorOf("(F (" + args + " B C) A0)"), "3@" + std::to_string(5 + args.size()));
+}
+
 TEST_F(ModuleCompiler, ABodyIsExactlyOneTerm) {
     EXPECT_EQ(ErrorOf("(F (X) X Y)"), "8@9");
     EXPECT_EQ(ErrorOf("(F (X) Y)"), "5@7");

@@ -130,6 +130,17 @@ TEST(PCodeImage, RelocateMovesEntriesAndJumpsButNotUnresolvedCalls) {
     EXPECT_EQ(Entries(code), (std::vector<int32_t>{0, 4}));
 }
 
+TEST(PCodeImage, RelocateWrapsAddressesNearTheLimit) {
+    TPCode code = JumpImage();
+    code.Functions[1].Entry = INT32_MAX - 1;
+    code.Code[0].Arg1 = INT32_MAX;
+    code.Relocate(5);
+    EXPECT_EQ(code.Functions[1].Entry, INT32_MIN + 3);
+    EXPECT_EQ(code.Code[0].Arg1, INT32_MIN + 4);
+    code.Relocate(-5);
+    EXPECT_EQ(code.Functions[1].Entry, INT32_MAX - 1);
+}
+
 TEST(PCodeImage, DeleteInstrsDropsTheFunctionOfTheRemovedRun) {
     TPCode code;
     for (const auto& [entry, name] : {std::pair{0, "F0"}, {10, "F10"}, {14, "F14"}}) {

@@ -9,6 +9,8 @@
 #include "cli/Usage.h"
 #include "frontend/FileIO.h"
 
+#include <cerrno>
+#include <cstring>
 #include <new>
 #include <ostream>
 
@@ -44,7 +46,9 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
 } // namespace
 
-int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+namespace {
+
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     try {
         return Dispatch(args, out, err);
     } catch (const TFileError& e) {
@@ -54,6 +58,19 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
         err << "zk: out of memory\n";
         return kExitRunError;
     }
+}
+
+} // namespace
+
+// What was written to `out` is only delivered once it has been flushed: a
+// result that could not be written (a full disk, a closed pipe) is a failure.
+int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const int status = Run(args, out, err);
+    errno = 0;
+    out.flush();
+    if (out) return status;
+    err << "zk: standard output: " << (errno != 0 ? std::strerror(errno) : "write error") << "\n";
+    return kExitFileError;
 }
 
 } // namespace zk::cli

@@ -8,7 +8,6 @@
 #include "frontend/Tokens.h"
 
 #include <algorithm>
-#include <fstream>
 #include <ostream>
 
 namespace zk::cli {
@@ -57,10 +56,7 @@ const std::string kUnitSignature("\x03\x00ZKU", 5);
 const std::string kImageSignature("\x05\x00ZKExt", 7);
 
 std::string FirstBytes(const std::string& path) {
-    std::ifstream in(NativePath(Utf8ToCp1251(path)), std::ios::binary);
-    char head[7] = {};
-    in.read(head, sizeof head);
-    return std::string(head, static_cast<std::size_t>(in.gcount()));
+    return ReadFileStart(Utf8ToCp1251(path), kImageSignature.size());
 }
 
 bool StartsWith(const std::string& bytes, const std::string& signature) {

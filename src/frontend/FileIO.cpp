@@ -1,5 +1,6 @@
 // Whole-file reading and writing with errors that name the file, and the
-// reading of text lines.
+// reading of text lines. Reading goes through POSIX calls: only they can tell
+// a regular file from a FIFO before anything waits on it.
 #include "frontend/FileIO.h"
 
 #include "frontend/Cp1251.h"
@@ -8,8 +9,11 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <system_error>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zk {
 
@@ -17,6 +21,58 @@ namespace {
 
 std::string LastSystemReason() {
     return errno != 0 ? std::strerror(errno) : "input/output error";
+}
+
+// A file opened for reading, closed with the object.
+class TReadHandle {
+public:
+    // Refuses anything but a regular file. The file is opened without waiting,
+    // so that a FIFO without a writer cannot block, and then read normally.
+    explicit TReadHandle(std::string_view path) : Path_(path) {
+        errno = 0;
+        Fd_ = open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (Fd_ < 0) Fail(LastSystemReason());
+        struct stat status {};
+        if (fstat(Fd_, &status) != 0) Fail(LastSystemReason());
+        if (S_ISDIR(status.st_mode)) Fail("is a directory");
+        if (!S_ISREG(status.st_mode)) Fail("is not a regular file");
+        const int flags = fcntl(Fd_, F_GETFL);
+        if (flags == -1 || fcntl(Fd_, F_SETFL, flags & ~O_NONBLOCK) == -1) Fail(LastSystemReason());
+        Size_ = static_cast<uint64_t>(status.st_size);
+    }
+    TReadHandle(const TReadHandle&) = delete;
+    TReadHandle& operator=(const TReadHandle&) = delete;
+    ~TReadHandle() {
+        if (Fd_ >= 0) close(Fd_);
+    }
+
+    uint64_t Size() const { return Size_; }
+
+    // Reads up to `count` bytes into `buffer`; fewer only at the end of the file.
+    std::size_t Read(char* buffer, std::size_t count) {
+        std::size_t done = 0;
+        while (done < count) {
+            const ssize_t got = read(Fd_, buffer + done, count - done);
+            if (got == 0) break;
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                Fail(LastSystemReason());
+            }
+            done += static_cast<std::size_t>(got);
+        }
+        return done;
+    }
+
+    [[noreturn]] void Fail(const std::string& reason) const { throw TFileError(Path_, reason); }
+
+private:
+    std::string Path_;
+    int Fd_ = -1;
+    uint64_t Size_ = 0;
+};
+
+std::string TooLarge(uint64_t limit) {
+    return "file larger than " + std::to_string(limit) + " bytes, the most that can be read here";
 }
 
 } // namespace
@@ -37,16 +93,32 @@ bool FileExists(std::string_view path) {
     return std::filesystem::is_regular_file(NativePath(path), ec);
 }
 
-std::string ReadWholeFile(std::string_view path) {
-    const std::filesystem::path native = NativePath(path);
-    std::error_code ec;
-    if (std::filesystem::is_directory(native, ec))
-        throw TFileError(std::string(path), "is a directory");
-    errno = 0;
-    std::ifstream in(native, std::ios::binary);
-    if (!in) throw TFileError(std::string(path), LastSystemReason());
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw TFileError(std::string(path), LastSystemReason());
+uint64_t ReadableFileSize(uint64_t bytesPerByte) {
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0 || bytesPerByte == 0) return kMaxFileSize;
+    const uint64_t memory = static_cast<uint64_t>(pages) * static_cast<uint64_t>(pageSize);
+    return std::min(kMaxFileSize, memory / bytesPerByte);
+}
+
+std::string ReadWholeFile(std::string_view path, uint64_t limit) {
+    TReadHandle file(path);
+    if (file.Size() > limit) file.Fail(TooLarge(limit));
+    std::string data(static_cast<std::size_t>(file.Size()), '\0');
+    data.resize(file.Read(data.data(), data.size()));
+    // A file that grew since it was measured is read on to its end.
+    char more[1 << 16];
+    for (std::size_t got = 0; (got = file.Read(more, sizeof more)) > 0;) {
+        if (data.size() + got > limit) file.Fail(TooLarge(limit));
+        data.append(more, got);
+    }
+    return data;
+}
+
+std::string ReadFileStart(std::string_view path, std::size_t count) {
+    TReadHandle file(path);
+    std::string data(count, '\0');
+    data.resize(file.Read(data.data(), count));
     return data;
 }
 

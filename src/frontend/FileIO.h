@@ -4,6 +4,7 @@
 // the work reports them.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -25,7 +26,19 @@ std::filesystem::path NativePath(std::string_view path);
 std::string SystemPath(const std::filesystem::path& path);
 
 bool FileExists(std::string_view path);
-std::string ReadWholeFile(std::string_view path);
+
+// No file of the system is larger: its texts and formats count in 32 bits.
+constexpr uint64_t kMaxFileSize = INT32_MAX;
+// The largest file that a reader needing `bytesPerByte` bytes of memory for
+// each byte it reads may take on this machine, at most kMaxFileSize.
+uint64_t ReadableFileSize(uint64_t bytesPerByte);
+
+// Reads a regular file whole. Anything else (a directory, a FIFO, a device)
+// and a file larger than `limit` are refused with a TFileError before a byte
+// is read; opening never waits for a writer.
+std::string ReadWholeFile(std::string_view path, uint64_t limit = ReadableFileSize(2));
+// The first `count` bytes of a regular file, fewer when it is shorter.
+std::string ReadFileStart(std::string_view path, std::size_t count);
 void WriteWholeFile(std::string_view path, std::string_view data);
 
 // The line of a text that starts at `pos`, which moves past its end: CR LF,

@@ -76,16 +76,12 @@ std::string FindIgnoringCase(const std::string& entry, std::string_view name) {
     }
 }
 
-// The size is checked before reading, so that a huge file is refused at once,
-// and after it, for files whose size the file system does not know in advance.
+// Preprocessing and compiling take about this many bytes of memory for each
+// byte of a source; a source too large for the machine is refused unread.
+constexpr uint64_t kMemoryPerSourceByte = 64;
+
 std::string ReadSourceText(std::string_view path) {
-    const auto refuse = [&] { throw TFileError(std::string(path), "file larger than 2 GiB"); };
-    std::error_code ec;
-    const auto size = fs::file_size(NativePath(path), ec);
-    if (!ec && size > static_cast<std::uintmax_t>(kMaxSize)) refuse();
-    std::string data = ReadWholeFile(path);
-    if (data.size() > static_cast<std::size_t>(kMaxSize)) refuse();
-    return data;
+    return ReadWholeFile(path, ReadableFileSize(kMemoryPerSourceByte));
 }
 
 std::string FileEntry(const std::vector<std::string>& list, std::size_t index) {

@@ -253,8 +253,12 @@ void TPCode::SaveToFile(std::string_view path, TPCodeFileKind kind) const {
     WriteWholeFile(path, EncodePCodeFile(*this, kind, path));
 }
 
+// The most memory a loaded image and its run take for a byte of its file: an
+// instruction of one byte (a NOP) becomes a record and the interpreter's copy.
+constexpr uint64_t kMemoryPerFileByte = sizeof(TPInstr) + 16;
+
 void TPCode::LoadFromFile(std::string_view path) {
-    const std::string bytes = ReadWholeFile(path);
+    const std::string bytes = ReadWholeFile(path, ReadableFileSize(kMemoryPerFileByte));
     DecodePCodeFile(*this, bytes, path);
 }
 

@@ -73,12 +73,19 @@ void Exchange(int in, int out, int err, const std::string& input, TProcessResult
 }
 
 // The child gets `input` on stdin; with interruptAfterMs >= 0 it is sent
-// SIGINT after that many milliseconds.
+// SIGINT after that many milliseconds. With `stdoutPath` its standard output
+// goes to that file instead of the result.
 TProcessResult RunChild(const std::vector<std::string>& args, const std::string& input,
-                        const std::string& workDir, int interruptAfterMs) {
+                        const std::string& workDir, int interruptAfterMs,
+                        const char* stdoutPath = nullptr) {
     int in[2], out[2], err[2];
     Check(pipe2(in, O_CLOEXEC) == 0 && pipe2(out, O_CLOEXEC) == 0 && pipe2(err, O_CLOEXEC) == 0,
           "pipe failed");
+    if (stdoutPath) {
+        close(out[1]);
+        out[1] = open(stdoutPath, O_WRONLY | O_CLOEXEC);
+        Check(out[1] >= 0, "cannot open the standard output file");
+    }
     const pid_t pid = fork();
     Check(pid >= 0, "fork failed");
     if (pid == 0) ExecChild(args, workDir, in[0], out[1], err[1]);
@@ -102,6 +109,11 @@ TProcessResult RunChild(const std::vector<std::string>& args, const std::string&
 TProcessResult RunZk(const std::vector<std::string>& args, const std::string& input,
                      const std::string& workDir) {
     return RunChild(args, input, workDir, -1);
+}
+
+TProcessResult RunZkWithStdout(const std::vector<std::string>& args, const std::string& workDir,
+                               const std::string& stdoutPath) {
+    return RunChild(args, "", workDir, -1, stdoutPath.c_str());
 }
 
 TProcessResult RunZkInterrupted(const std::vector<std::string>& args, const std::string& workDir,

@@ -16,6 +16,11 @@ struct TProcessResult {
 TProcessResult RunZk(const std::vector<std::string>& args, const std::string& input = "",
                      const std::string& workDir = "");
 
+// Runs zk with its standard output written to the file `stdoutPath` (such as
+// /dev/full) instead of collected.
+TProcessResult RunZkWithStdout(const std::vector<std::string>& args, const std::string& workDir,
+                               const std::string& stdoutPath);
+
 // Runs zk without input and sends it SIGINT, as Ctrl+C does, after `delayMs`.
 TProcessResult RunZkInterrupted(const std::vector<std::string>& args, const std::string& workDir,
                                 int delayMs);

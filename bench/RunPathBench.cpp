@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
     TRunWindows windows(dialogs);
     if (!arguments.Show) windows.Interp.RunEnded = [&windows] { windows.Interp.close(); };
 
-    const std::string path = Utf8ToCp1251(arguments.File);
+    const std::string path = arguments.File;
     TBuildInput input;
     input.EditorText = ReadWholeFile(path);
     input.Documents.push_back({1, path, input.EditorText});

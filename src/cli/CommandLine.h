@@ -11,7 +11,7 @@ namespace zk::cli {
 
 struct TCommandLine {
     std::string Command;
-    std::string File;                // as written (UTF-8)
+    std::string File;                // as written: the system's bytes
     std::vector<std::string> Params; // run only
     std::vector<std::string> IncludeDirs;
     bool Classic = false;

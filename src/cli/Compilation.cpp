@@ -19,15 +19,15 @@ std::string WithSlash(std::string dir) {
     return dir;
 }
 
-void WriteLog(const std::string& utf8Path) {
-    WriteCompileLog(Utf8ToCp1251(utf8Path));
+void WriteLog(const std::string& path) {
+    WriteCompileLog(path);
 }
 
 // After a file-system failure the log is still written when it can be; the
 // failure that ended the compilation is the one reported.
-void WriteLogAfterFailure(const std::string& utf8Path) {
+void WriteLogAfterFailure(const std::string& path) {
     try {
-        WriteLog(utf8Path);
+        WriteLog(path);
     } catch (const TFileError&) {}
 }
 
@@ -41,11 +41,11 @@ void ReportCompileError(const TError& error, const TErrorPlace& place, std::ostr
 } // namespace
 
 std::vector<std::string> IncludePathsFor(const TCommandLine& line) {
-    const std::string file = Utf8ToCp1251(line.File);
+    const std::string& file = line.File;
     const auto slash = file.rfind('/');
     std::vector<std::string> paths{slash == std::string::npos ? "./" : file.substr(0, slash + 1)};
     for (const std::string& dir : line.IncludeDirs)
-        paths.push_back(WithSlash(Utf8ToCp1251(dir)));
+        paths.push_back(WithSlash(dir));
     return paths;
 }
 
@@ -56,7 +56,7 @@ const std::string kUnitSignature("\x03\x00ZKU", 5);
 const std::string kImageSignature("\x05\x00ZKExt", 7);
 
 std::string FirstBytes(const std::string& path) {
-    return ReadFileStart(Utf8ToCp1251(path), kImageSignature.size());
+    return ReadFileStart(path, kImageSignature.size());
 }
 
 bool StartsWith(const std::string& bytes, const std::string& signature) {
@@ -81,8 +81,7 @@ std::optional<TPCode> CompileFile(const TCommandLine& line, bool unitMode, std::
     TError error;
     TErrorPlace place;
     try {
-        CompileMainFile(Utf8ToCp1251(line.File), code, unitMode, error, IncludePathsFor(line),
-                        &place);
+        CompileMainFile(line.File, code, unitMode, error, IncludePathsFor(line), &place);
     } catch (const TFileError&) {
         if (line.LogFile) WriteLogAfterFailure(*line.LogFile);
         throw;
@@ -104,8 +103,7 @@ std::string PlaceText(const std::string& path, int32_t offset) {
         ++line;
         lineStart = i + 1;
     }
-    return Cp1251ToUtf8(path) + ":" + std::to_string(line) + ":" +
-           std::to_string(end - lineStart + 1);
+    return path + ":" + std::to_string(line) + ":" + std::to_string(end - lineStart + 1);
 }
 
 } // namespace zk::cli

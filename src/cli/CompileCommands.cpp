@@ -42,21 +42,21 @@ int RunBuild(const TCommandLine& line, std::ostream&, std::ostream& err) {
     const bool unitMode = line.Command == "unit";
     const auto code = CompileFile(line, unitMode, err);
     if (!code) return kExitCompileError;
-    code->SaveToFile(Utf8ToCp1251(*line.OutFile), unitMode ? pfUnit : pfProgram);
-    if (line.ListingFile) WriteListing(*code, Utf8ToCp1251(*line.ListingFile));
+    code->SaveToFile(*line.OutFile, unitMode ? pfUnit : pfProgram);
+    if (line.ListingFile) WriteListing(*code, *line.ListingFile);
     return kExitOk;
 }
 
 int RunListing(const TCommandLine& line, std::ostream& out, std::ostream& err) {
     std::optional<TPCode> code;
     if (IsPCodeFile(line.File)) {
-        code = TPCode::FromFile(Utf8ToCp1251(line.File));
+        code = TPCode::FromFile(line.File);
     } else {
         code = CompileFile(line, line.AsUnit, err);
         if (!code) return kExitCompileError;
     }
     if (line.OutFile) {
-        WriteListing(*code, Utf8ToCp1251(*line.OutFile));
+        WriteListing(*code, *line.OutFile);
     } else {
         out << ListingForStdout(*code);
     }

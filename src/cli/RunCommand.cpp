@@ -31,9 +31,9 @@ int UsageFailure(std::ostream& err, const std::string& message) {
 
 // The image to run, checked; nothing when the source does not compile.
 std::optional<TPCode> ProgramOf(const TCommandLine& line, bool programFile, std::ostream& err) {
-    if (programFile) return LoadRunnableProgram(Utf8ToCp1251(line.File));
+    if (programFile) return LoadRunnableProgram(line.File);
     std::optional<TPCode> code = CompileFile(line, false, err);
-    if (code) RefuseUnrunnable(*code, Utf8ToCp1251(line.File));
+    if (code) RefuseUnrunnable(*code, line.File);
     return code;
 }
 
@@ -53,7 +53,7 @@ bool AskParam(std::size_t index, const std::string& name, std::string& text, std
 // a missing parameter without a terminal to ask on, which returns false.
 bool ReadParameters(TInterpreter& run, const TCommandLine& line, std::ostream& err) {
     if (line.InputFile) {
-        run.ReadParams(Utf8ToCp1251(*line.InputFile));
+        run.ReadParams(*line.InputFile);
         return true;
     }
     const std::vector<std::string>& names = run.Code().Functions[0].Args;
@@ -92,7 +92,7 @@ bool SavePicture(TInterpreter& run, const TCommandLine& line) {
     const auto gui = MakeOffscreenGui();
     const auto picture = DrawResultPicture(run, line.GraphicsMode.value_or(0));
     if (!picture) return false;
-    picture->SavePictureBmp(Utf8ToCp1251(*line.PictureFile));
+    picture->SavePictureBmp(*line.PictureFile);
     return true;
 }
 
@@ -101,7 +101,7 @@ bool SavePicture(TInterpreter& run, const TCommandLine& line) {
 int DeliverResult(TInterpreter& run, const TCommandLine& line, std::ostream& out,
                   std::ostream& err) {
     if (line.OutputFile) {
-        WriteResultFile(run, Utf8ToCp1251(*line.OutputFile));
+        WriteResultFile(run, *line.OutputFile);
     } else if (line.PictureFile) {
         if (!SavePicture(run, line)) {
             err << Cp1251ToUtf8(PictureErrorMessage(run.ErrorNumber())) << "\n";

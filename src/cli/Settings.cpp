@@ -1,6 +1,5 @@
 #include "cli/Settings.h"
 
-#include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
 #include "frontend/Options.h"
 
@@ -16,7 +15,7 @@ void ApplySettingsFile(TCommandLine& line, std::string_view path) {
         line.MemoryMB = options.MaxMem;
     if (!line.GraphicsMode && options.GraphicsMode <= 2) line.GraphicsMode = options.GraphicsMode;
     for (const std::string& dir : options.Include)
-        if (!dir.empty()) line.IncludeDirs.push_back(Cp1251ToUtf8(dir));
+        if (!dir.empty()) line.IncludeDirs.push_back(dir);
 }
 
 } // namespace zk::cli

@@ -6,6 +6,7 @@
 #include "compiler/CompileLog.h"
 #include "compiler/ModuleCompiler.h"
 #include "frontend/Cp1251.h"
+#include "frontend/FileIO.h"
 #include "frontend/Tokens.h"
 #include "pcode/CallBinding.h"
 #include "pcode/CodeVerifier.h"
@@ -82,7 +83,7 @@ bool CompileSourceAt(TSource& source, TPCode& code, TError& error, TErrorPlace* 
 
 bool CompileUnitFileAt(const std::string& path, TPCode& code, TError& error, TErrorPlace* place) {
     TSource source = TSource::CreateFromFile(path);
-    AddLogLine("Начата компиляция молудя ", path);
+    AddLogLine("Начата компиляция молудя ", PathText(path));
     return CompileSourceAt(source, code, error, place);
 }
 
@@ -194,7 +195,7 @@ private:
             Locate(MainSource_, Error_, Place_);
         } else if (module.FromUnitFile) {
             Error_.Offset = 0;
-            Error_.FileName = module.Path;
+            Error_.FileName = PathText(module.Path);
             if (Place_) Place_->Path = module.Path;
         } else {
             TSource source = TSource::CreateFromFile(module.Path);
@@ -236,6 +237,7 @@ bool CompileUnitFile(const std::string& path, TPCode& code, TError& error) {
 void Compile(TSource& source, TPCode& code, bool unitMode, TError& error,
              const std::vector<std::string>& paths, TErrorPlace* place) {
     IncludePaths = paths;
+    const TListingCache listings;
     TPCode image;
     if (!CompileSourceAt(source, image, error, place)) return;
     if (unitMode) {

@@ -78,14 +78,18 @@ std::string TooLarge(uint64_t limit) {
 } // namespace
 
 TFileError::TFileError(std::string path, const std::string& reason)
-    : std::runtime_error(Cp1251ToUtf8(path) + ": " + reason), Path_(std::move(path)) {}
+    : std::runtime_error(path + ": " + reason), Path_(std::move(path)) {}
 
 std::filesystem::path NativePath(std::string_view path) {
-    return std::filesystem::path(Cp1251ToUtf8(path));
+    return std::filesystem::path(std::string(path));
 }
 
 std::string SystemPath(const std::filesystem::path& path) {
-    return Utf8ToCp1251(path.string());
+    return path.string();
+}
+
+std::string PathText(std::string_view path) {
+    return Utf8ToCp1251(path);
 }
 
 bool FileExists(std::string_view path) {

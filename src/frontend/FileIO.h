@@ -1,5 +1,7 @@
-// Whole-file reading and writing for the language system. Paths are system
-// texts (Windows-1251) and become UTF-8 only at the operating-system call.
+// Whole-file reading and writing for the language system. Paths are the
+// system's own bytes, passed unchanged from the command line or a file dialog
+// to the system call; only where a path appears inside a Windows-1251 text (a
+// message, a log line, an error's file name) does PathText convert it.
 // Failures are TFileError exceptions naming the file; the command that started
 // the work reports them.
 #pragma once
@@ -14,9 +16,10 @@ namespace zk {
 
 class TFileError : public std::runtime_error {
 public:
-    // `reason` is UTF-8 (it comes from the operating system or from us).
+    // `reason` is UTF-8 (it comes from the operating system or from us); the
+    // message is the path's bytes, ": ", the reason.
     TFileError(std::string path, const std::string& reason);
-    const std::string& Path() const { return Path_; } // Windows-1251
+    const std::string& Path() const { return Path_; }
 
 private:
     std::string Path_;
@@ -24,6 +27,9 @@ private:
 
 std::filesystem::path NativePath(std::string_view path);
 std::string SystemPath(const std::filesystem::path& path);
+// The path as a Windows-1251 text, for a message or a log: what is not a
+// character of the code page shows as '?'.
+std::string PathText(std::string_view path);
 
 bool FileExists(std::string_view path);
 

@@ -2,6 +2,7 @@
 // and its keys in the settings file.
 #include "frontend/Options.h"
 
+#include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
 #include "frontend/IniFile.h"
 
@@ -150,15 +151,21 @@ void LoadOptions(std::string_view path, TOptions& options) {
                           const std::string& current) {
         return ini.ReadString(kMainSection, key, written ? fileDefault : current);
     };
-    options.TempDir = text("TempDir", "", options.TempDir);
-    options.DefaultDir = text("DefaultDir", "", options.DefaultDir);
-    options.ExtOutputDir = text("ExtOutputDir", "", options.ExtOutputDir);
+    // The file holds a directory as a Windows-1251 text, the record as a path.
+    const auto directory = [&](std::string_view key, const std::string& current) {
+        if (!written && !ini.HasKey(kMainSection, key)) return current;
+        return Cp1251ToUtf8(ini.ReadString(kMainSection, key, ""));
+    };
+    options.TempDir = directory("TempDir", options.TempDir);
+    options.DefaultDir = directory("DefaultDir", options.DefaultDir);
+    options.ExtOutputDir = directory("ExtOutputDir", options.ExtOutputDir);
     options.DefExtension = text("DefExtension", "ozk", options.DefExtension).substr(0, 3);
 
     options.Include.clear();
     const int count = std::clamp(ini.ReadInteger(kIncludeSection, "Count", 0), 0, kMaxIncludeCount);
     for (int i = 0; i < count; ++i)
-        options.Include.push_back(ini.ReadString(kIncludeSection, "Incl" + std::to_string(i), ""));
+        options.Include.push_back(
+            Cp1251ToUtf8(ini.ReadString(kIncludeSection, "Incl" + std::to_string(i), "")));
 }
 
 TOptions LoadOptions(std::string_view path) {
@@ -170,14 +177,14 @@ TOptions LoadOptions(std::string_view path) {
 void SaveOptions(std::string_view path, const TOptions& options) {
     TIniFile ini = TIniFile::Load(path);
     ini.WriteString(kMainSection, "BasicOptions", BasicOptionsToHex(options));
-    ini.WriteString(kMainSection, "TempDir", options.TempDir);
-    ini.WriteString(kMainSection, "DefaultDir", options.DefaultDir);
-    ini.WriteString(kMainSection, "ExtOutputDir", options.ExtOutputDir);
+    ini.WriteString(kMainSection, "TempDir", PathText(options.TempDir));
+    ini.WriteString(kMainSection, "DefaultDir", PathText(options.DefaultDir));
+    ini.WriteString(kMainSection, "ExtOutputDir", PathText(options.ExtOutputDir));
     ini.WriteString(kMainSection, "DefExtension", options.DefExtension.substr(0, 3));
     const int count = static_cast<int>(options.Include.size());
     ini.WriteInteger(kIncludeSection, "Count", count);
     for (int i = 0; i < count; ++i)
-        ini.WriteString(kIncludeSection, "Incl" + std::to_string(i), options.Include[i]);
+        ini.WriteString(kIncludeSection, "Incl" + std::to_string(i), PathText(options.Include[i]));
     ini.Save(path);
 }
 

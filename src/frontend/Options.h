@@ -10,7 +10,9 @@
 
 namespace zk {
 
-// A record that has never been loaded holds zeros and empty strings.
+// A record that has never been loaded holds zeros and empty strings. Its
+// directories are paths, the system's bytes; the settings file holds them as
+// Windows-1251 texts, and loading and saving convert.
 struct TOptions {
     // Include and unit search directories, each ending in '/' once the dialog or
     // a build has seen it; searched after the temporary directory.

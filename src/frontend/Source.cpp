@@ -32,29 +32,53 @@ bool IsOfKind(const std::string& path, bool wantDirectory) {
     return wantDirectory ? fs::is_directory(native, ec) : fs::is_regular_file(native, ec);
 }
 
-// The entries of `dir` as they are on disk, in sorted order.
-std::vector<std::string> SortedEntries(const std::string& dir) {
+// The entries of a directory as a lookup ignoring letter case needs them:
+// grouped by their upper-cased Windows-1251 form, each group in sorted order.
+// An entry whose name has no Windows-1251 form cannot be named from inside
+// the system and is left out.
+using TListing = TListingCache::TListing;
+
+TListing ReadListing(const std::string& dir) {
     std::vector<std::string> names;
     std::error_code ec;
     const fs::path native = dir.empty() ? fs::path(".") : NativePath(dir);
     for (fs::directory_iterator it(native, ec), end; !ec && it != end; it.increment(ec))
         names.push_back(it->path().filename().string());
     std::sort(names.begin(), names.end());
-    return names;
+    TListing listing;
+    for (std::string& name : names) {
+        const std::string text = PathText(name);
+        if (Cp1251ToUtf8(text) == name) listing[UpperCase1251(text)].push_back(std::move(name));
+    }
+    return listing;
 }
 
-// The name, in `dir`, of the entry called `component` ignoring letter case:
-// the exact name when it exists, else the first such entry in sorted order.
-// A name that has no Windows-1251 form cannot be named from inside the system.
+TListingCache* ActiveListings = nullptr;
+
+// The entries of `dir` called `component` ignoring letter case, in sorted order.
+std::vector<std::string> EntriesNamed(const std::string& dir, std::string_view component) {
+    const std::string key = UpperCase1251(component);
+    if (ActiveListings == nullptr) {
+        TListing listing = ReadListing(dir);
+        const auto found = listing.find(key);
+        return found == listing.end() ? std::vector<std::string>() : std::move(found->second);
+    }
+    auto [cached, added] = ActiveListings->Listings.try_emplace(dir);
+    if (added) cached->second = ReadListing(dir);
+    const TListing& listing = cached->second;
+    const auto found = listing.find(key);
+    return found == listing.end() ? std::vector<std::string>() : found->second;
+}
+
+// The name, in `dir`, of the entry called `component` (a Windows-1251 text)
+// ignoring letter case: the exact name when it exists, else the first such
+// entry in sorted order. The result is the name's bytes on disk.
 std::optional<std::string> MatchComponent(const std::string& dir, std::string_view component,
                                           bool wantDirectory) {
-    const std::string exact(component);
+    const std::string exact = Cp1251ToUtf8(component);
     if (IsOfKind(dir + exact, wantDirectory)) return exact;
-    for (const std::string& onDisk : SortedEntries(dir)) {
-        const std::string name = Utf8ToCp1251(onDisk);
-        if (Cp1251ToUtf8(name) != onDisk || !SameText1251(name, component)) continue;
-        if (IsOfKind(dir + name, wantDirectory)) return name;
-    }
+    for (const std::string& onDisk : EntriesNamed(dir, component))
+        if (IsOfKind(dir + onDisk, wantDirectory)) return onDisk;
     return std::nullopt;
 }
 
@@ -164,7 +188,7 @@ std::string FindInPaths(std::string_view name, const std::vector<std::string>& p
     // The operating system would stop a name at its first zero byte.
     if (name.find('\0') != std::string_view::npos) return {};
     for (const std::string& entry : paths) {
-        std::string exact = entry + std::string(name);
+        std::string exact = entry + Cp1251ToUtf8(name);
         if (FileExists(exact)) return exact;
         std::string found = FindIgnoringCase(entry, name);
         if (!found.empty()) return found;
@@ -172,10 +196,18 @@ std::string FindInPaths(std::string_view name, const std::vector<std::string>& p
     return {};
 }
 
+TListingCache::TListingCache() : Outer_(ActiveListings) {
+    ActiveListings = this;
+}
+
+TListingCache::~TListingCache() {
+    ActiveListings = Outer_;
+}
+
 TSource TSource::CreateFromFile(std::string_view path) {
     TSource source;
     source.Data_ = ReadSourceText(path);
-    source.Files_.push_back(BaseName(path));
+    source.Files_.push_back(PathText(BaseName(path)));
     source.FilePaths_.emplace_back(path);
     return source;
 }

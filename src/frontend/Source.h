@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zk {
@@ -49,7 +50,29 @@ extern std::vector<std::string> IncludePaths;
 // when none does. An exact name wins; otherwise each component of `name` is
 // matched ignoring Windows-1251 letter case against the directory's entries in
 // sorted order.
+// `name` is a Windows-1251 text (an included file or a module's file name);
+// the entries and the result are paths, the system's bytes.
 std::string FindInPaths(std::string_view name, const std::vector<std::string>& paths);
+
+// While one lives, FindInPaths lists each directory at most once for its
+// lookups ignoring letter case, so that a thousand inclusions do not list
+// and sort their directory a thousand times. A compilation holds one: files
+// that appear during it are not seen by those lookups. The innermost of
+// nested caches serves.
+class TListingCache {
+public:
+    TListingCache();
+    ~TListingCache();
+    TListingCache(const TListingCache&) = delete;
+    TListingCache& operator=(const TListingCache&) = delete;
+
+    // Upper-cased Windows-1251 name -> the entries on disk so called, sorted.
+    using TListing = std::unordered_map<std::string, std::vector<std::string>>;
+    std::unordered_map<std::string, TListing> Listings; // by directory
+
+private:
+    TListingCache* Outer_;
+};
 
 class TSource {
 public:

@@ -9,6 +9,7 @@
 #include "frontend/FileIO.h"
 #include "interp/Picture.h"
 
+#include <QFile>
 #include <QFontMetrics>
 #include <QImageWriter>
 #include <QPainter>
@@ -208,7 +209,8 @@ void TQtCanvas::TextOut(int32_t x, int32_t y, std::string_view text) {
 
 void TQtCanvas::SavePictureBmp(std::string_view path) const {
     // What QImage::save does, but with the writer's reason for a failure.
-    QImageWriter writer(QString::fromStdString(Cp1251ToUtf8(path)), "BMP");
+    QImageWriter writer(
+        QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size()))), "BMP");
     if (!writer.write(Image_))
         throw TFileError(std::string(path), writer.errorString().toStdString());
 }

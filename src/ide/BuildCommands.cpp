@@ -197,7 +197,7 @@ TCommandOutcome TBuildCommands::CompileProgram(const TBuildInput& input, const T
         WritePCodeListing(*code, out.Notices);
         code->SaveToFile(path, pfProgram);
         out.BuildStatus = "";
-        out.MainStatus = T("Скомпилирована программа: ") + FileNameOf(path);
+        out.MainStatus = T("Скомпилирована программа: ") + PathText(FileNameOf(path));
     } catch (const TFileError& failure) {
         out.Notices.push_back(FileErrorNotice(failure));
     }
@@ -213,7 +213,7 @@ TCommandOutcome TBuildCommands::CompileUnit(const TBuildInput& input, const TAsk
         code->SaveToFile(path, pfUnit);
         WritePCodeListing(*code, out.Notices);
         out.BuildStatus = "";
-        out.MainStatus = T("Скомпилирован модуль: ") + FileNameOf(path);
+        out.MainStatus = T("Скомпилирован модуль: ") + PathText(FileNameOf(path));
     } catch (const TFileError& failure) {
         out.Notices.push_back(FileErrorNotice(failure));
     }
@@ -251,7 +251,7 @@ std::optional<TCaretPlace> LocateError(const TError& error, const TBuildInput& i
     const TDocumentCopy* target = nullptr;
     for (const TDocumentCopy& document : input.Documents) {
         if (document.FilePath.empty() ||
-            !SameText1251(FileNameOf(document.FilePath), error.FileName))
+            !SameText1251(PathText(FileNameOf(document.FilePath)), error.FileName))
             continue;
         if (!target || document.Slot < target->Slot) target = &document;
     }

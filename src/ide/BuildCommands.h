@@ -2,8 +2,8 @@
 // syntax check, compiling a program or a unit, preparing a run of the current
 // document or of a p-code file, and the decisions of the run steps. Each
 // command returns what the window is to show; the window applies it and asks
-// nothing of these functions but the texts of its documents. Texts and paths
-// are Windows-1251, as everywhere inside the system.
+// nothing of these functions but the texts of its documents. Texts are
+// Windows-1251, as everywhere inside the system; paths are the system's bytes.
 #pragma once
 
 #include "frontend/Errors.h"

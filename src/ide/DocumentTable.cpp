@@ -164,7 +164,7 @@ std::vector<TDocumentCopy> TDocumentTable::DocumentCopies() {
     std::vector<TDocumentCopy> copies;
     for (int slot = 1; slot <= kMaxDocuments; ++slot)
         if (const TOpenFile& file = Slot(slot); !file.IsFree)
-            copies.push_back({slot, Utf8ToCp1251(file.FilePath), file.Text});
+            copies.push_back({slot, file.FilePath, file.Text});
     return copies;
 }
 

@@ -97,8 +97,8 @@ public:
     // except untitled ones that hold no text. Stores the editor first.
     std::vector<int> UnsavedTabs();
 
-    // The open documents in slot order as a build sees them, paths in the
-    // system's code page; the editor is stored into its slot first.
+    // The open documents in slot order as a build sees them; the editor is
+    // stored into its slot first.
     std::vector<TDocumentCopy> DocumentCopies();
 
 private:

@@ -316,10 +316,10 @@ void TCommonOptsFrm::OnInit(TDialogService& dialogs, const TSettingsPlaces& plac
 void TCommonOptsFrm::PutToControls() {
     LstInclPath_->clear();
     for (const std::string& dir : Options_.Include)
-        LstInclPath_->addItem(FromText1251(dir));
-    EdtTempDir_->setText(FromText1251(Options_.TempDir));
-    EdtDefaultDir_->setText(FromText1251(Options_.DefaultDir));
-    EdtExtOutputDir_->setText(FromText1251(Options_.ExtOutputDir));
+        LstInclPath_->addItem(PathString(dir));
+    EdtTempDir_->setText(PathString(Options_.TempDir));
+    EdtDefaultDir_->setText(PathString(Options_.DefaultDir));
+    EdtExtOutputDir_->setText(PathString(Options_.ExtOutputDir));
     EdtDefExtension_->setText(FromText1251(Options_.DefExtension));
     ChkPCDOut_->setChecked(Options_.PCDOut);
     ChkUseNew_->setChecked(Options_.UseNew);
@@ -336,10 +336,10 @@ void TCommonOptsFrm::PutToControls() {
 void TCommonOptsFrm::GetFromCtrls() {
     Options_.Include.clear();
     for (int row = 0; row < LstInclPath_->count(); ++row)
-        Options_.Include.push_back(ToText1251(LstInclPath_->item(row)->text()));
-    Options_.TempDir = ToText1251(EdtTempDir_->text());
-    Options_.DefaultDir = ToText1251(EdtDefaultDir_->text());
-    Options_.ExtOutputDir = ToText1251(EdtExtOutputDir_->text());
+        Options_.Include.push_back(PathBytes(LstInclPath_->item(row)->text()));
+    Options_.TempDir = PathBytes(EdtTempDir_->text());
+    Options_.DefaultDir = PathBytes(EdtDefaultDir_->text());
+    Options_.ExtOutputDir = PathBytes(EdtExtOutputDir_->text());
     Options_.DefExtension = ToText1251(EdtDefExtension_->text()).substr(0, 3);
     Options_.PCDOut = ChkPCDOut_->isChecked();
     Options_.UseNew = ChkUseNew_->isChecked();

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEventLoop>
+#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -228,7 +229,7 @@ void TGraphFrm::OnSave() {
         Dialogs_.SaveFile(this, {QString(), QString(), "Bitmaps (*.bmp)", "bmp", false});
     if (path.isEmpty() || !Picture_) return;
     try {
-        Picture_->SavePictureBmp(SystemText(path));
+        Picture_->SavePictureBmp(QFile::encodeName(path).toStdString());
     } catch (const TFileError& failure) {
         Dialogs_.Inform(this, "Ошибка", QString("Рисунок не сохранён: ") + failure.what(),
                         TMessageIcon::Error);

@@ -21,7 +21,7 @@ TAppliedOptions ApplyOptions(TOptions& options) {
     if (!options.ExtOutputDir.empty() && options.ExtOutputDir.back() != '/')
         options.ExtOutputDir += '/';
     ClassicLanguage = !options.UseNew;
-    return {ClassicLanguage, options.SymbolErr, FromText1251(options.DefaultDir)};
+    return {ClassicLanguage, options.SymbolErr, PathString(options.DefaultDir)};
 }
 
 std::optional<TAppliedOptions> MnuCommonOptItmClick(TCommonOptsFrm& dialog) {

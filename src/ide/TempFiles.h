@@ -15,7 +15,8 @@
 
 namespace zk::ide {
 
-// An open document as a build sees it. Texts and paths are Windows-1251.
+// An open document as a build sees it: its text Windows-1251, its path the
+// system's bytes.
 struct TDocumentCopy {
     int32_t Slot = 0;     // its slot, 1 to 15
     std::string FilePath; // empty for an untitled document

@@ -51,8 +51,8 @@ private:
 // Every field set away from its default and from zero.
 TOptions Unusual() {
     TOptions o;
-    o.Include = {"/usr/zk/", W("/дом/модули/"), ""};
-    o.TempDir = W("/tmp/Временные");
+    o.Include = {"/usr/zk/", "/дом/модули/", ""};
+    o.TempDir = "/tmp/Временные";
     o.DefaultDir = "/home/a b";
     o.ExtOutputDir = "/out=here/";
     o.DefExtension = "ZKU";

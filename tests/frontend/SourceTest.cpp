@@ -476,7 +476,20 @@ TEST_F(FindInPathsTest, AnExactNameWinsOverOtherLetterCases) {
 
 TEST_F(FindInPathsTest, FoldsCyrillicLettersToo) {
     Dir.Write("модуль.zk", "");
-    EXPECT_EQ(FindInPaths(W("МОДУЛЬ.ZK"), {Dir.Entry()}), Dir.Entry() + W("модуль.zk"));
+    EXPECT_EQ(FindInPaths(W("МОДУЛЬ.ZK"), {Dir.Entry()}), Dir.Entry() + "модуль.zk");
+}
+
+// A compilation holds a cache, so that many lookups list a directory once.
+TEST_F(FindInPathsTest, ACacheListsEachDirectoryOnceForItsLifetime) {
+    Dir.Write("a.zk", "");
+    {
+        const TListingCache listings;
+        EXPECT_EQ(FindInPaths("A.ZK", {Dir.Entry()}), Dir.Entry() + "a.zk");
+        Dir.Write("b.zk", "");
+        EXPECT_EQ(FindInPaths("B.ZK", {Dir.Entry()}), ""); // listed before b.zk came
+        EXPECT_EQ(FindInPaths("b.zk", {Dir.Entry()}), Dir.Entry() + "b.zk");
+    }
+    EXPECT_EQ(FindInPaths("B.ZK", {Dir.Entry()}), Dir.Entry() + "b.zk");
 }
 
 TEST_F(FindInPathsTest, MatchesSubdirectoriesComponentByComponent) {

@@ -84,7 +84,7 @@ TEST_F(DocumentTableTest, CloseShowsTheNextDocumentWithoutStoringTheClosedText) 
     EXPECT_EQ(Table.OpenCount(), 1);
 }
 
-TEST_F(DocumentTableTest, ABuildSeesEveryDocumentWithTheEditorsTextAndPathsInTheCodePage) {
+TEST_F(DocumentTableTest, ABuildSeesEveryDocumentWithTheEditorsTextAndItsPath) {
     Table.Open("/src/\xD1\x91.zk", "old"); // "ё.zk": the system's bytes are UTF-8
     Editor.Type(Table, "edited");
     Table.New();
@@ -92,7 +92,7 @@ TEST_F(DocumentTableTest, ABuildSeesEveryDocumentWithTheEditorsTextAndPathsInThe
     const std::vector<TDocumentCopy> copies = Table.DocumentCopies();
     ASSERT_EQ(copies.size(), 2u);
     EXPECT_EQ(copies[0].Slot, 1);
-    EXPECT_EQ(copies[0].FilePath, W("/src/ё.zk"));
+    EXPECT_EQ(copies[0].FilePath, "/src/\xD1\x91.zk");
     EXPECT_EQ(copies[0].Text, "edited");
     EXPECT_EQ(copies[1].FilePath, "");
     EXPECT_EQ(copies[1].Text, "typed");

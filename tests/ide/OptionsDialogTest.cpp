@@ -50,8 +50,8 @@ std::string Fields(const TOptions& o) {
 // Every field away from its default, within the ranges of the controls.
 TOptions Unusual() {
     TOptions o;
-    o.Include = {"/usr/zk/", W("/дом/модули/")};
-    o.TempDir = W("/tmp/Временные");
+    o.Include = {"/usr/zk/", "/дом/модули/"};
+    o.TempDir = "/tmp/Временные";
     o.DefaultDir = "/home/a b";
     o.ExtOutputDir = "/out/";
     o.DefExtension = "ZKU";

@@ -90,6 +90,7 @@ std::map<std::string, TOption> OptionsOf(TCommandKind kind) {
               return std::string();
           }}},
         {"--classic", Flag([](TCommandLine& l) { l.Classic = true; })},
+        {"--modified", Flag([](TCommandLine& l) { l.Classic = false; })},
         {"--log", Text(&TCommandLine::LogFile)},
     };
     const TOption out = Text(&TCommandLine::OutFile);

@@ -14,7 +14,7 @@ struct TCommandLine {
     std::string File;                // as written: the system's bytes
     std::vector<std::string> Params; // run only
     std::vector<std::string> IncludeDirs;
-    bool Classic = false;
+    std::optional<bool> Classic; // --classic or --modified, the last of them
     std::optional<std::string> LogFile;
     std::optional<std::string> ListingFile;
     std::optional<std::string> OutFile; // -o

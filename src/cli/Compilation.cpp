@@ -76,7 +76,7 @@ bool IsProgramFile(const std::string& path) {
 }
 
 std::optional<TPCode> CompileFile(const TCommandLine& line, bool unitMode, std::ostream& err) {
-    ClassicLanguage = line.Classic;
+    ClassicLanguage = line.Classic.value_or(false);
     TPCode code;
     TError error;
     TErrorPlace place;

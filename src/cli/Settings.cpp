@@ -8,7 +8,7 @@ namespace zk::cli {
 void ApplySettingsFile(TCommandLine& line, std::string_view path) {
     if (!FileExists(path)) return;
     const TOptions options = LoadOptions(path);
-    if (!options.UseNew) line.Classic = true;
+    if (!line.Classic) line.Classic = !options.UseNew;
     if (!line.SymbolError) line.SymbolError = options.SymbolErr;
     // A hand-edited file may hold values no run can use; those are ignored.
     if (!line.MemoryMB && options.MaxMem >= 1 && options.MaxMem <= kMaxMemoryMB)

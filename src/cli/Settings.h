@@ -10,7 +10,7 @@ namespace zk::cli {
 
 inline constexpr std::string_view kSettingsFile = "Zk.ini";
 
-// Fills the language, the SYMBOL option, the memory and the graphics mode
+// Fills the language (UseNew), the SYMBOL option, the memory and the graphics mode
 // that `line` does not set from the file at `path`, and appends its include
 // directories after the -I ones. Nothing changes when there is no such file.
 void ApplySettingsFile(TCommandLine& line, std::string_view path);

@@ -17,6 +17,7 @@ FILE is a ZK source, or a p-code file (ZKP, ZKU or ZKExt) where a command takes 
 Compile options:
   -I DIR            add an include/unit directory (repeatable)
   --classic         the classic language (default: the modified language ZKM)
+  --modified        the modified language, also when Zk.ini says otherwise
   --log FILE        write the compile log to FILE
   --listing FILE    (build, unit) also write the listing of the saved image
 

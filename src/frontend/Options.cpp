@@ -8,9 +8,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zk {
 
@@ -84,24 +88,21 @@ std::string DefaultTempDir() {
     std::error_code ec;
     fs::path base = fs::temp_directory_path(ec);
     if (ec) base = "/tmp";
-    const fs::path dir = base / ("varnok-" + UserName());
+    return (base / ("varnok-" + UserName())).string();
+}
 
-    if (fs::create_directory(dir, ec)) {
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::replace, ec);
-        return ec ? std::string() : SystemPath(dir);
-    }
+bool PrepareTempDir(const std::string& dir) {
+    const bool slash = !dir.empty() && dir.back() == '/';
+    if ((slash ? dir.substr(0, dir.size() - 1) : dir) != DefaultTempDir()) return true;
+    // mkdir gives the mode at once (the umask can only narrow it), so no
+    // other user ever sees the directory open.
+    if (mkdir(dir.c_str(), 0700) == 0) return true;
+    if (errno != EEXIST) return false;
     // Someone else may have put something of that name into the shared
-    // directory first. Only the owner can narrow the mode, and only a directory
-    // we may list is usable.
-    const fs::file_status status = fs::symlink_status(dir, ec);
-    if (ec || status.type() != fs::file_type::directory) return {};
-    if ((status.permissions() & (fs::perms::group_all | fs::perms::others_all)) !=
-        fs::perms::none) {
-        fs::permissions(dir, fs::perms::owner_all, fs::perm_options::replace, ec);
-        if (ec) return {};
-    }
-    fs::directory_iterator probe(dir, ec);
-    return ec ? std::string() : SystemPath(dir);
+    // directory first: a link, a file, or a directory open to others.
+    struct stat status {};
+    if (lstat(dir.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return false;
+    return status.st_uid == geteuid() && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
 void SetDefaultOptions(TOptions& options) {

@@ -41,12 +41,17 @@ struct TOptions {
 constexpr int kMaxIncludeCount = 1024;
 
 // The environment's own directory under the system's temporary directory,
-// "<temp>/varnok-<user>", created with mode 0700 when missing. A build deletes
-// every ".zk" file there, so a directory of that name that is not the user's
-// own (a symbolic link, a file, or one whose mode cannot be narrowed to 0700)
-// is not used: the result is then empty, which a build reports as an invalid
-// temporary directory.
+// "<temp>/varnok-<user>". Only the name: the defaults create nothing, so that
+// loading settings (zk does) never touches the file system.
 std::string DefaultTempDir();
+
+// Readies `dir` for a build. The default temporary directory is created with
+// mode 0700 when missing; since a build deletes files there, an existing one
+// serves only when it is a directory of the user's own that no one else may
+// write to. The mode of an existing directory is never changed. Any other
+// directory is the user's choice and passes as it is. False when the default
+// directory cannot serve.
+bool PrepareTempDir(const std::string& dir);
 
 // Every field its default except LimitSize and LogSize (and the reserved
 // bytes), which keep their values; the include list becomes empty.

@@ -79,7 +79,7 @@ TNotice FileErrorNotice(const std::exception& failure) {
 }
 
 bool TBuildCommands::ClearTemp(std::vector<TNotice>& notices) {
-    if (TTempFiles(Options_.TempDir).ClearTemp()) return true;
+    if (PrepareTempDir(Options_.TempDir) && TTempFiles(Options_.TempDir).ClearTemp()) return true;
     notices.push_back(
         ErrorBox("Ошибка!", "Неверная директория временных файлов! Выполнение невозможно!"));
     return false;

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <optional>
 
 namespace zk::test {
 namespace {
@@ -346,6 +348,10 @@ TEST_F(ZkRunSettings, LanguageAndSymbolOptionFromTheFile) {
     EXPECT_EQ(Zk({"run", "sym.zk", "a b"}).Out, "FALSE \n");
     Dir.Write("num.zk", "(N () (NUMBER (QUOTE A)))");
     EXPECT_EQ(Zk({"run", "num.zk"}).Status, 1); // NUMBER is not a form of the classic language
+    // The flags win over the file; of the two, the last one.
+    EXPECT_EQ(Zk({"run", "num.zk", "--modified"}).Out, "FALSE \n");
+    EXPECT_EQ(Zk({"run", "num.zk", "--modified", "--classic"}).Status, 1);
+    EXPECT_EQ(Zk({"run", "num.zk", "--classic", "--modified"}).Status, 0);
 }
 
 TEST_F(ZkRunSettings, IncludeDirectoriesFromTheFile) {
@@ -356,6 +362,43 @@ TEST_F(ZkRunSettings, IncludeDirectoriesFromTheFile) {
     WriteSettings(options);
     Dir.Write("main.zk", "(USES LISTS)\n(M (L) (CALL HEAD L))");
     EXPECT_EQ(Zk({"run", "main.zk", "q r"}).Out, "Q \n");
+}
+
+// An environment variable set for the zk processes of one test.
+class TScopedVariable {
+public:
+    TScopedVariable(const char* name, const std::string& value) : Name_(name) {
+        if (const char* old = std::getenv(name)) Old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~TScopedVariable() {
+        if (Old_)
+            setenv(Name_, Old_->c_str(), 1);
+        else
+            unsetenv(Name_);
+    }
+
+private:
+    const char* Name_;
+    std::optional<std::string> Old_;
+};
+
+TEST_F(ZkRunSettings, SettingsWithoutTheOptionBytesTouchNoTemporaryDirectory) {
+    const TTempDir temp;
+    const TScopedVariable tmpdir("TMPDIR", temp.Path().string());
+    const TScopedVariable user("USER", "prober");
+    Dir.Write("Zk.ini", "[ZK]\r\nDefExtension=zk\r\n");
+    Dir.Write("f.zk", "(F (X) X)");
+    EXPECT_EQ(Zk({"check", "f.zk"}).Status, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(temp.Path()));
+
+    const std::filesystem::path own = temp.Path() / "varnok-prober";
+    std::filesystem::create_directory(own);
+    const auto readable = std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                          std::filesystem::perms::others_read;
+    std::filesystem::permissions(own, readable);
+    EXPECT_EQ(Zk({"run", "f.zk", "a"}).Status, 0);
+    EXPECT_EQ(std::filesystem::status(own).permissions() & std::filesystem::perms::all, readable);
 }
 
 } // namespace

@@ -115,27 +115,45 @@ TEST_F(OptionsTest, DefaultsKeepTheLogLimitAndTheReservedBytes) {
     EXPECT_EQ(BasicOptionsToHex(o), "00010101005A0400000001FF0810");
 }
 
-TEST_F(OptionsTest, DefaultTempDirIsCreatedPrivate) {
+TEST_F(OptionsTest, TheDefaultTempDirIsCreatedPrivateOnlyForABuild) {
     const fs::path dir = Temp.Path() / "varnok-tester";
-    EXPECT_EQ(DefaultTempDir(), dir.string());
+    TOptions o;
+    SetDefaultOptions(o);
+    LoadOptions(Dir.Write("Zk.ini", "[ZK]\n"), o);
+    EXPECT_EQ(o.TempDir, dir.string());
+    EXPECT_FALSE(fs::exists(dir));
+
+    EXPECT_TRUE(PrepareTempDir(o.TempDir));
     EXPECT_TRUE(fs::is_directory(dir));
     EXPECT_EQ(fs::status(dir).permissions() & fs::perms::all, fs::perms::owner_all);
-    EXPECT_EQ(DefaultTempDir(), dir.string()); // now it exists
-
-    fs::permissions(dir, fs::perms::all);
-    EXPECT_EQ(DefaultTempDir(), dir.string());
-    EXPECT_EQ(fs::status(dir).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_TRUE(PrepareTempDir(o.TempDir + "/")); // now it exists
 }
 
-TEST_F(OptionsTest, DefaultTempDirRefusesWhatIsNotADirectoryOfOurs) {
+TEST_F(OptionsTest, AnExistingTempDirKeepsItsModeAndServesOnlyWhenPrivate) {
+    const fs::path dir = Temp.Path() / "varnok-tester";
+    fs::create_directory(dir);
+    const fs::perms readable = fs::perms::owner_all | fs::perms::group_read |
+                               fs::perms::group_exec | fs::perms::others_read |
+                               fs::perms::others_exec;
+    fs::permissions(dir, readable);
+    EXPECT_TRUE(PrepareTempDir(dir.string()));
+    EXPECT_EQ(fs::status(dir).permissions() & fs::perms::all, readable);
+    fs::permissions(dir, fs::perms::all);
+    EXPECT_FALSE(PrepareTempDir(dir.string()));
+    EXPECT_EQ(fs::status(dir).permissions() & fs::perms::all, fs::perms::all);
+    // A directory the user chose is left to the build.
+    EXPECT_TRUE(PrepareTempDir((Temp.Path() / "elsewhere").string()));
+}
+
+TEST_F(OptionsTest, TheDefaultTempDirRefusesWhatIsNotADirectoryOfOurs) {
     setenv("USER", "linked", 1);
     fs::create_directory(Temp.Path() / "elsewhere");
     fs::create_directory_symlink(Temp.Path() / "elsewhere", Temp.Path() / "varnok-linked");
-    EXPECT_EQ(DefaultTempDir(), "");
+    EXPECT_FALSE(PrepareTempDir(DefaultTempDir()));
 
     setenv("USER", "file", 1);
     Temp.Write("varnok-file", "x");
-    EXPECT_EQ(DefaultTempDir(), "");
+    EXPECT_FALSE(PrepareTempDir(DefaultTempDir()));
 
     setenv("USER", "a/b", 1); // no way out of the temporary directory
     EXPECT_EQ(DefaultTempDir(), (Temp.Path() / "varnok-a_b").string());

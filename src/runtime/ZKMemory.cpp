@@ -49,8 +49,10 @@ void RootTableFault(const char* table, const char* operation) {
 
 TZKMemory::TZKMemory(int32_t capacity, int32_t limit)
     : Capacity_(std::max(capacity, 0)), Limit_(std::clamp(limit, 0, std::max(Capacity_ - 2, 0))) {
-    Cells_ = std::make_unique<TCell[]>(static_cast<std::size_t>(Capacity_));
-    Spare_ = std::make_unique<TCell[]>(static_cast<std::size_t>(Capacity_));
+    // Reserved, not filled: a cell is written before it is read, so the
+    // pages of a large memory are touched only as far as the run allocates.
+    Cells_ = std::make_unique_for_overwrite<TCell[]>(static_cast<std::size_t>(Capacity_));
+    Spare_ = std::make_unique_for_overwrite<TCell[]>(static_cast<std::size_t>(Capacity_));
 }
 
 void TZKMemory::Reset() {

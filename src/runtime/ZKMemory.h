@@ -40,8 +40,9 @@ inline constexpr uint8_t kCellMoved = 255;
 
 class TZKMemory {
 public:
-    // Both arrays are allocated once here. The limit is kept at most
-    // capacity - 2, so that an allocation that is allowed always fits.
+    // Both arrays are allocated once here, their contents undefined until
+    // used. The limit is kept at most capacity - 2, so that an allocation
+    // that is allowed always fits.
     TZKMemory(int32_t capacity, int32_t limit);
     TZKMemory(const TZKMemory&) = delete;
     TZKMemory& operator=(const TZKMemory&) = delete;

@@ -8,7 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <fstream>
 #include <string>
+
+#include <unistd.h>
 
 namespace zk {
 namespace {
@@ -132,6 +135,29 @@ TEST(ZKMemoryLimitTest, ResetClearsCountsStacksAndTheFailure) {
     EXPECT_TRUE(memory.ArgStack().IsEmpty());
     EXPECT_EQ(memory.Capacity(), 10);
     EXPECT_EQ(memory.AllocCell(kCellNumber, 1), 0);
+}
+
+// Pages of this process in memory, from /proc/self/statm.
+long ResidentPages() {
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident;
+}
+
+// A large memory option costs what the run allocates, not what it may.
+TEST(ZKMemoryLimitTest, TheArraysAreReservedWithoutBeingTouched) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer writes shadow memory for every allocation";
+#endif
+    const long before = ResidentPages();
+    constexpr int32_t kCells = 1 << 25; // 1 GiB in each of the two arrays
+    TZKMemory memory(kCells, kCells / 10 * 8);
+    for (int i = 0; i < 1000; ++i)
+        memory.AllocCell(kCellNumber, i);
+    const long grownBytes = (ResidentPages() - before) * sysconf(_SC_PAGESIZE);
+    EXPECT_LT(grownBytes, 64 << 20);
+    EXPECT_EQ(memory.Cell(999).Value, 999);
 }
 
 TEST(ZKMemoryLimitTest, LimitIsKeptBelowTheCapacity) {

@@ -40,6 +40,20 @@ std::string WithSlash(std::string dir) {
     return dir;
 }
 
+// The settings installed with the program leave the directories empty, since
+// they belong to each user: an empty TempDir is the environment's own
+// directory under the system's, an empty ExtOutputDir the current directory.
+std::string TempDirOf(const TOptions& options) {
+    return options.TempDir.empty() ? DefaultTempDir() : options.TempDir;
+}
+
+std::string OutputDirOf(const TOptions& options) {
+    if (!options.ExtOutputDir.empty()) return options.ExtOutputDir;
+    std::error_code ec;
+    const std::filesystem::path current = std::filesystem::current_path(ec);
+    return ec ? std::string() : SystemPath(current);
+}
+
 // Reporting a failed build: the message box, the caret, the status panel.
 void ReportFailure(TCommandOutcome& out, const TError& error, std::string_view statusPrefix,
                    const TBuildInput& input) {
@@ -79,7 +93,8 @@ TNotice FileErrorNotice(const std::exception& failure) {
 }
 
 bool TBuildCommands::ClearTemp(std::vector<TNotice>& notices) {
-    if (PrepareTempDir(Options_.TempDir) && TTempFiles(Options_.TempDir).ClearTemp()) return true;
+    const std::string dir = TempDirOf(Options_);
+    if (PrepareTempDir(dir) && TTempFiles(dir).ClearTemp()) return true;
     notices.push_back(
         ErrorBox("Ошибка!", "Неверная директория временных файлов! Выполнение невозможно!"));
     return false;
@@ -98,7 +113,7 @@ std::vector<std::string> TBuildCommands::IncludePathsFor(const TTempFiles& temp)
 
 std::optional<TCompileResult> TBuildCommands::CompileMain(bool unitMode, const TBuildInput& input,
                                                           std::vector<TNotice>& notices) {
-    TTempFiles temp(Options_.TempDir);
+    TTempFiles temp(TempDirOf(Options_));
     std::optional<std::string> refused = temp.FlushTemp(input.Documents);
     const std::string name = temp.GetUniqueName();
     if (!refused) refused = temp.FlushMemo(name, input.EditorText);
@@ -121,12 +136,13 @@ std::optional<TCompileResult> TBuildCommands::CompileMain(bool unitMode, const T
 
 void TBuildCommands::WriteLog(std::vector<TNotice>& notices) {
     if (Options_.LogMode != 1 && Options_.LogMode != 2) return;
-    if (!IsDirectory(Options_.ExtOutputDir)) {
+    const std::string dir = OutputDirOf(Options_);
+    if (!IsDirectory(dir)) {
         notices.push_back(
             ErrorBox("Ошибка", "Каталог для доп. выходных не существует! Log небыть записан!"));
         return;
     }
-    const std::string path = WithSlash(Options_.ExtOutputDir) + "Log.txt";
+    const std::string path = WithSlash(dir) + "Log.txt";
     // A log that cannot be written is told; the compilation stands.
     try {
         if (Options_.LogMode == 1) {
@@ -143,13 +159,14 @@ void TBuildCommands::WriteLog(std::vector<TNotice>& notices) {
 
 void TBuildCommands::WritePCodeListing(const TPCode& code, std::vector<TNotice>& notices) {
     if (!Options_.PCDOut) return;
-    if (!IsDirectory(Options_.ExtOutputDir)) {
+    const std::string dir = OutputDirOf(Options_);
+    if (!IsDirectory(dir)) {
         notices.push_back(
             ErrorBox("Ошибка", "Неверная директория доп. файлов! P-код не сохранён!"));
         return;
     }
     try {
-        WriteListing(code, WithSlash(Options_.ExtOutputDir) + "PCode.txt");
+        WriteListing(code, WithSlash(dir) + "PCode.txt");
     } catch (const TFileError& failure) {
         notices.push_back(FileErrorNotice(failure));
     }

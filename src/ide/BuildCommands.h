@@ -78,6 +78,8 @@ std::string MainModuleName();
 class TBuildCommands {
 public:
     // The options stay the window's; a build appends '/' to include entries.
+    // An empty TempDir means the environment's own directory (DefaultTempDir),
+    // an empty ExtOutputDir the current directory.
     explicit TBuildCommands(TOptions& options) : Options_(options) {}
 
     TCommandOutcome SyntaxCheck(const TBuildInput& input);

@@ -98,6 +98,19 @@ TEST_F(BuildCommands, AMissingTemporaryDirectoryStopsEveryBuild) {
                                  "Неверная директория временных файлов! Выполнение невозможно!"});
 }
 
+// The settings installed with the program leave the directories empty.
+TEST_F(BuildCommands, EmptyDirectoriesMeanTheEnvironmentsOwnAndTheCurrentOne) {
+    Options.TempDir.clear();
+    Options.ExtOutputDir.clear();
+    Options.LogMode = 1;
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(Out.Path());
+    const TCommandOutcome out = Commands.SyntaxCheck(Editing("(F (X) X)"));
+    std::filesystem::current_path(before);
+    EXPECT_EQ(Messages(out), std::vector<std::string>{"Ошибок в исходном коде не обнаружено"});
+    EXPECT_NE(Out.Read("Log.txt").find(W("Начата компиляция главного модуля")), std::string::npos);
+}
+
 TEST_F(BuildCommands, TheTemporaryDirectoryLosesOnlyTheFilesTheEnvironmentWrote) {
     const std::string own = Temp.Write("notes.zk", "(MINE (X) X)");
     TBuildInput input = Editing("(F (X) X)");

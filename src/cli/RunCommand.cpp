@@ -87,10 +87,15 @@ void PrintStats(const TInterpreter& run, std::chrono::steady_clock::duration too
         << "Память: " << run.CellsInUse() << "/" << run.Capacity() << "\n";
 }
 
-// Draws the result and saves it as a bitmap; false when it is no picture.
+// Draws the result and saves it as a bitmap; false when it is no picture or
+// Ctrl+C stopped the drawing.
 bool SavePicture(TInterpreter& run, const TCommandLine& line) {
     const auto gui = MakeOffscreenGui();
-    const auto picture = DrawResultPicture(run, line.GraphicsMode.value_or(0));
+    std::unique_ptr<TQtCanvas> picture;
+    {
+        const TInterruptGuard interrupts(run);
+        picture = DrawResultPicture(run, line.GraphicsMode.value_or(0));
+    }
     if (!picture) return false;
     picture->SavePictureBmp(*line.PictureFile);
     return true;
@@ -104,6 +109,10 @@ int DeliverResult(TInterpreter& run, const TCommandLine& line, std::ostream& out
         WriteResultFile(run, *line.OutputFile);
     } else if (line.PictureFile) {
         if (!SavePicture(run, line)) {
+            if (run.ErrorNumber() == kErrorStopped) {
+                err << Cp1251ToUtf8(RunErrorMessage(kErrorStopped)) << "\n";
+                return kExitRunError;
+            }
             err << Cp1251ToUtf8(PictureErrorMessage(run.ErrorNumber())) << "\n";
             return kExitPictureError;
         }

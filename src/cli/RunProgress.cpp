@@ -20,27 +20,6 @@ extern "C" void StopOnInterrupt(int) {
     if (TInterpreter* run = InterruptedRun.load()) run->Stop();
 }
 
-// Routes SIGINT to the run while it exists.
-class TInterruptGuard {
-public:
-    explicit TInterruptGuard(TInterpreter& run) {
-        InterruptedRun.store(&run);
-        struct sigaction action {};
-        action.sa_handler = StopOnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &Previous_);
-    }
-    ~TInterruptGuard() {
-        sigaction(SIGINT, &Previous_, nullptr);
-        InterruptedRun.store(nullptr);
-    }
-    TInterruptGuard(const TInterruptGuard&) = delete;
-    TInterruptGuard& operator=(const TInterruptGuard&) = delete;
-
-private:
-    struct sigaction Previous_ {};
-};
-
 std::string StatusText(const TInterpreter& run, long seconds) {
     return "Инструкций: " + std::to_string(run.ExecCount()) +
            "  Глубина: " + std::to_string(run.Depth()) + " (макс. " +
@@ -52,6 +31,19 @@ std::string StatusText(const TInterpreter& run, long seconds) {
 constexpr const char* kEraseLine = "\r\x1b[K";
 
 } // namespace
+
+TInterruptGuard::TInterruptGuard(TInterpreter& run) {
+    InterruptedRun.store(&run);
+    struct sigaction action {};
+    action.sa_handler = StopOnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &Previous_);
+}
+
+TInterruptGuard::~TInterruptGuard() {
+    sigaction(SIGINT, &Previous_, nullptr);
+    InterruptedRun.store(nullptr);
+}
 
 std::chrono::steady_clock::duration RunWithProgress(TInterpreter& run, bool showStatus,
                                                     std::ostream& status) {

@@ -6,9 +6,23 @@
 #include "interp/Interpreter.h"
 
 #include <chrono>
+#include <csignal>
 #include <iosfwd>
 
 namespace zk::cli {
+
+// Routes SIGINT (Ctrl+C) to Stop of `run` while it exists: during the run and
+// while its picture is drawn.
+class TInterruptGuard {
+public:
+    explicit TInterruptGuard(TInterpreter& run);
+    ~TInterruptGuard();
+    TInterruptGuard(const TInterruptGuard&) = delete;
+    TInterruptGuard& operator=(const TInterruptGuard&) = delete;
+
+private:
+    struct sigaction Previous_ {};
+};
 
 // Runs `run` to its end; returns how long it took. The status line appears on
 // `status` only when `showStatus` is set and the run lasts over a second, and

@@ -9,7 +9,7 @@
 #include "frontend/FileIO.h"
 #include "interp/Picture.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QFontMetrics>
 #include <QImageWriter>
 #include <QPainter>
@@ -157,33 +157,74 @@ void TQtCanvas::Ellipse(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     painter.drawEllipse(QRectF(left, top, width, height));
 }
 
+namespace {
+
+// A run of one row already painted by the fill, whose neighbours are still to
+// be looked at. A run found from the row `FromDy` away need not look back
+// there over its parent's run [ParentLeft, ParentRight], which is painted.
+struct TFillRun {
+    int Y, Left, Right;
+    int FromDy; // 0 for the first run
+    int ParentLeft, ParentRight;
+};
+
+// The first index from `i` on, before `end`, whose pixel is not `colour`;
+// four pixels a step while they last, which the fill's long runs need.
+int RunEnd(const QRgb* row, int i, int end, QRgb colour) {
+    while (i + 4 <= end && ((row[i] ^ colour) | (row[i + 1] ^ colour) | (row[i + 2] ^ colour) |
+                            (row[i + 3] ^ colour)) == 0)
+        i += 4;
+    while (i < end && row[i] == colour)
+        ++i;
+    return i;
+}
+
+} // namespace
+
+// Scan-line fill. A run of the target colour is painted as soon as it is
+// found, across its whole width, and kept to look for more in the rows above
+// and below; so every pixel of the area is painted once and read a few
+// times, a repeated fill of a whole picture costs little more than writing
+// it, and no run is ever found twice. The pending runs live on the heap.
 void TQtCanvas::FloodFill(int32_t x, int32_t y, TRgb colour) {
     const QRgb target = ToQColor(colour).rgb();
     const QRgb paint = Brush_.rgb();
     if (!Inside(x, y) || Image_.pixel(x, y) != target || target == paint) return;
-    // Scan-line fill: each seed paints its whole horizontal run and seeds the
-    // runs of the target colour touching it above and below. The stack of
-    // seeds lives on the heap; every pixel is painted once.
     const int width = Image_.width(), height = Image_.height();
-    const auto row = [&](int line) { return reinterpret_cast<QRgb*>(Image_.scanLine(line)); };
-    std::vector<QPoint> seeds{QPoint(x, y)};
-    while (!seeds.empty()) {
-        const QPoint seed = seeds.back();
-        seeds.pop_back();
-        QRgb* pixels = row(seed.y());
-        if (pixels[seed.x()] != target) continue;
-        int left = seed.x(), right = seed.x();
-        while (left > 0 && pixels[left - 1] == target)
+    QRgb* const bits = reinterpret_cast<QRgb*>(Image_.bits());
+    const qsizetype stride = Image_.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+    std::vector<TFillRun> pending;
+    // Paints the run through `at` in row `line`, which holds the target there.
+    const auto paintRun = [&](int line, int at, int fromDy, int parentLeft, int parentRight) {
+        QRgb* row = bits + line * stride;
+        int left = at;
+        while (left > 0 && row[left - 1] == target)
             --left;
-        while (right + 1 < width && pixels[right + 1] == target)
-            ++right;
-        std::fill(pixels + left, pixels + right + 1, paint);
-        for (const int line : {seed.y() - 1, seed.y() + 1}) {
+        const int right = RunEnd(row, at, width, target) - 1;
+        std::fill(row + left, row + right + 1, paint);
+        pending.push_back({line, left, right, fromDy, parentLeft, parentRight});
+        return right;
+    };
+    // Finds and paints the runs of row `line` that touch columns from..to.
+    const auto scan = [&](int line, int from, int to, const TFillRun& run, int dy) {
+        const QRgb* row = bits + line * stride;
+        for (int i = from; i <= to; ++i)
+            if (row[i] == target) i = paintRun(line, i, dy, run.Left, run.Right) + 1;
+    };
+    paintRun(y, x, 0, 0, -1);
+    while (!pending.empty()) {
+        const TFillRun run = pending.back();
+        pending.pop_back();
+        for (const int dy : {-1, 1}) {
+            const int line = run.Y + dy;
             if (line < 0 || line >= height) continue;
-            const QRgb* next = row(line);
-            for (int i = left; i <= right; ++i)
-                if (next[i] == target && (i == left || next[i - 1] != target))
-                    seeds.emplace_back(i, line);
+            if (dy != -run.FromDy) {
+                scan(line, run.Left, run.Right, run, dy);
+                continue;
+            }
+            // Back towards the parent: only beyond the ends of its run.
+            scan(line, run.Left, std::min(run.Right, run.ParentLeft - 2), run, dy);
+            scan(line, std::max(run.Left, run.ParentRight + 2), run.Right, run, dy);
         }
     }
 }
@@ -207,12 +248,18 @@ void TQtCanvas::TextOut(int32_t x, int32_t y, std::string_view text) {
                      FromSystem(text));
 }
 
+// The bitmap is encoded in memory and written like every file of the system,
+// so that a failure names the file and the system's reason ("No space left
+// on device"), which Qt's writer reduces to "Unknown error".
 void TQtCanvas::SavePictureBmp(std::string_view path) const {
-    // What QImage::save does, but with the writer's reason for a failure.
-    QImageWriter writer(
-        QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size()))), "BMP");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "BMP");
     if (!writer.write(Image_))
         throw TFileError(std::string(path), writer.errorString().toStdString());
+    WriteWholeFile(path,
+                   std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 } // namespace zk

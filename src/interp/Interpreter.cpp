@@ -557,7 +557,10 @@ std::string TInterpreter::ResultText() {
 }
 
 int32_t TInterpreter::ResultPicture(int32_t graphicsMode, const TCanvasFactory& makeCanvas) {
-    const int32_t code = DrawPicture(Memory_, PopResult(), Atoms_, graphicsMode, makeCanvas);
+    // After the run the error number is 70 until a Stop makes it 54.
+    const auto stopped = [this] { return ErrorNumber() == kErrorStopped; };
+    const int32_t code =
+        DrawPicture(Memory_, PopResult(), Atoms_, graphicsMode, makeCanvas, stopped);
     if (code != 0) Error_.store(code, std::memory_order_relaxed);
     return code;
 }

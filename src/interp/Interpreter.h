@@ -69,7 +69,8 @@ public:
     std::string ResultText();
     // After a run that ended with 70: draws the top value into the canvas that
     // `makeCanvas` creates at the picture's size. A picture that cannot be
-    // drawn (72-75) leaves its code as the error number; 0 when drawn.
+    // drawn (72-75) leaves its code as the error number; 0 when drawn. A Stop
+    // meanwhile ends the drawing with 54.
     int32_t ResultPicture(int32_t graphicsMode, const TCanvasFactory& makeCanvas);
     // The top value of the value stack, popped; empty when there is none.
     TTreeRef PopResult();

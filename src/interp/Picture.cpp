@@ -103,7 +103,8 @@ int32_t ReadCommand(const TZKMemory& memory, int32_t cell, const TAtomTable& ato
 }
 
 int32_t DrawPicture(const TZKMemory& memory, TTreeRef value, const TAtomTable& atoms,
-                    int32_t graphicsMode, const TCanvasFactory& makeCanvas) {
+                    int32_t graphicsMode, const TCanvasFactory& makeCanvas,
+                    const std::function<bool()>& stopped) {
     TElementCursor at(memory, value);
     if (at.AtEnd() || at.AtLast()) return kErrorBadPictureSize;
     int32_t code = 0;
@@ -123,6 +124,7 @@ int32_t DrawPicture(const TZKMemory& memory, TTreeRef value, const TAtomTable& a
     canvas.SetFont(kStartFontFamily, kStartFontSize);
 
     while (!at.AtLast()) {
+        if (stopped && stopped()) return kErrorStopped;
         at.Next();
         const int32_t command = ReadCommand(memory, at.Cell(), atoms, code);
         if (code != 0) return code;

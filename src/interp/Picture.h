@@ -99,9 +99,12 @@ using TCanvasFactory = std::function<TCanvas&(int32_t width, int32_t height)>;
 // Reads the size from `value`, asks `makeCanvas` for the picture, sets the
 // start state and executes the commands in order. Gives 0, or the code of the
 // first failure (72..75), which leaves the commands before it drawn. A
-// description whose size is bad never calls `makeCanvas`. Never throws on its
-// own; exceptions of the canvas or the factory pass through.
+// description whose size is bad never calls `makeCanvas`. `stopped`, asked
+// before each command, ends the drawing there with 54, as Stop ends a run.
+// Never throws on its own; exceptions of the canvas or the factory pass
+// through.
 int32_t DrawPicture(const TZKMemory& memory, TTreeRef value, const TAtomTable& atoms,
-                    int32_t graphicsMode, const TCanvasFactory& makeCanvas);
+                    int32_t graphicsMode, const TCanvasFactory& makeCanvas,
+                    const std::function<bool()>& stopped = {});
 
 } // namespace zk

@@ -208,6 +208,19 @@ TEST_F(ZkRun, CtrlCStopsTheRunWithCode54) {
         << r.Err;
 }
 
+TEST_F(ZkRun, CtrlCWhileThePictureIsDrawnStopsTheDrawing) {
+    // 80,000 fills of the whole picture, built in a moment and drawn for long.
+    Dir.Write("fills.zk", "(P () (EXPR (QUOTE 640 480) (CALL FILLS 40000)))\n"
+                          "(FILLS (N) (IF (EQUAL N 0) (QUOTE)\n"
+                          "  (EXPR (QUOTE SETFORE 15 SETBACK 0 FILL 1 1 SETFORE 0 SETBACK 15"
+                          " FILL 1 1) (CALL FILLS (- N 1)))))");
+    const TProcessResult r = RunZkInterrupted(
+        {"run", "fills.zk", "--mem", "64", "--picture", "p.bmp"}, Dir.Path(), 1500);
+    EXPECT_EQ(r.Status, 3);
+    EXPECT_EQ(r.Err, "Ошибка: Выполнение прервано - #54\n");
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "p.bmp"));
+}
+
 TEST_F(ZkRun, AProgramFileRunsLikeItsSource) {
     Dir.Write("rev.zk", kReverse);
     ASSERT_EQ(Zk({"build", "rev.zk", "-o", "rev.zkp"}).Status, 0);

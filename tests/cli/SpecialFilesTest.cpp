@@ -65,6 +65,10 @@ TEST_F(ZkSpecialFiles, AResultThatCannotBeWrittenIsAFailure) {
         EXPECT_EQ(r.Status, 66) << args[0];
         EXPECT_EQ(r.Err, "zk: standard output: No space left on device\n");
     }
+    Dir.Write("dot.zk", "(P () (QUOTE 10 10 PIXEL 1 1 4))");
+    const TProcessResult r = Zk({"run", "dot.zk", "--picture", "/dev/full"});
+    EXPECT_EQ(r.Status, 66);
+    EXPECT_EQ(r.Err, "zk: /dev/full: No space left on device\n");
 }
 
 } // namespace

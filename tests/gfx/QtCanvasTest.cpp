@@ -17,7 +17,10 @@
 #include <cstdlib>
 #include <memory>
 #include <ostream>
+#include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zk {
 
@@ -258,6 +261,45 @@ TEST_F(QtCanvasTest, FillChangesNothingElsewhere) {
     EXPECT_EQ(CountOf(kWhite), 100 * 100);
     Picture("100 100 SETFORE 15 FILL 100 5 FILL 5 100");
     EXPECT_EQ(CountOf(kWhite), 100 * 100);
+}
+
+// Noise of three colours, filled from random points, against a plain
+// breadth-first fill of the same pixels: the same 4-connected area every time.
+TEST(QtCanvasFillTest, MatchesAPlainFillOnNoise) {
+    constexpr int kWidth = 61, kHeight = 47;
+    const TRgb colours[] = {{255, 255, 255}, {0, 0, 0}, {0, 128, 0}};
+    std::mt19937 random(7);
+    for (int round = 0; round < 40; ++round) {
+        TQtCanvas canvas(kWidth, kHeight);
+        std::vector<TRgb> expected(kWidth * kHeight);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+                // Mostly white, so that areas wind through the noise.
+                const TRgb c = colours[random() % 5 < 3 ? 0 : 1 + random() % 2];
+                canvas.SetPixel(x, y, c);
+                expected[y * kWidth + x] = c;
+            }
+        const int sx = static_cast<int>(random() % kWidth),
+                  sy = static_cast<int>(random() % kHeight);
+        const TRgb target = expected[sy * kWidth + sx];
+        const TRgb paint{0, 0, 255};
+        canvas.SetBrushColour(paint);
+        canvas.FloodFill(sx, sy, target);
+        std::vector<std::pair<int, int>> queue{{sx, sy}};
+        expected[sy * kWidth + sx] = paint;
+        for (std::size_t next = 0; next < queue.size(); ++next) {
+            const auto [x, y] = queue[next];
+            for (const auto& [nx, ny] : {std::pair{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}}) {
+                if (nx < 0 || ny < 0 || nx >= kWidth || ny >= kHeight) continue;
+                if (expected[ny * kWidth + nx] != target) continue;
+                expected[ny * kWidth + nx] = paint;
+                queue.push_back({nx, ny});
+            }
+        }
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                ASSERT_EQ(canvas.Pixel(x, y), expected[y * kWidth + x]) << x << "," << y;
+    }
 }
 
 // --- Text ---

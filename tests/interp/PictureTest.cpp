@@ -283,6 +283,20 @@ TEST_F(PictureTest, FirstFailureEndsTheDrawing) {
     EXPECT_EQ(CommandCalls(), Calls{"brush 0,128,128"});
 }
 
+TEST_F(PictureTest, AStopEndsTheDrawingBeforeTheNextCommand) {
+    int asked = 0;
+    const TTreeRef value = Parse("100 100 PIXEL 1 1 1 PIXEL 2 2 2 PIXEL 3 3 3");
+    const int32_t code = DrawPicture(
+        Memory, value, Atoms, kGraphics16Colours,
+        [&](int32_t w, int32_t h) -> TCanvas& {
+            Canvas = std::make_unique<TRecordingCanvas>(w, h);
+            return *Canvas;
+        },
+        [&] { return ++asked == 3; });
+    EXPECT_EQ(code, kErrorStopped);
+    EXPECT_EQ(CommandCalls(), (Calls{"pixel 1 1 0,0,255", "pixel 2 2 0,128,0"}));
+}
+
 // --- Colours and arguments ---
 
 TEST_F(PictureTest, PaletteHasFifteenDistinctColours) {

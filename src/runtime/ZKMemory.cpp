@@ -63,15 +63,33 @@ void TZKMemory::Reset() {
     SeqRootCount_ = 0;
     CellCount_ = 0;
     AllocCount_ = 0;
+    UnstressedCount_ = 0;
     OutOfMemory_ = false;
 }
 
 int32_t TZKMemory::AllocSlow(uint8_t kind, int64_t value) {
+    if constexpr (kStressCollector) return AllocStressed(kind, value);
     if (CellCount_ >= Capacity_ - 2) {
         Collect();
         if (CellCount_ >= Limit_) OutOfMemory_ = true;
     }
     if (OutOfMemory_) return -1;
+    return Place(kind, value);
+}
+
+// The stress build collects every time, yet runs out of memory exactly where
+// a normal build does: its live cells at the request at which a normal build
+// would find the array full are the ones that build's collection would keep,
+// so a run's outcome never depends on the build.
+int32_t TZKMemory::AllocStressed(uint8_t kind, int64_t value) {
+    const bool full = UnstressedCount_ >= Capacity_ - 2;
+    Collect();
+    if (full) {
+        UnstressedCount_ = CellCount_;
+        if (CellCount_ >= Limit_) OutOfMemory_ = true;
+    }
+    if (OutOfMemory_) return -1;
+    ++UnstressedCount_;
     return Place(kind, value);
 }
 

@@ -38,6 +38,15 @@ inline constexpr uint8_t kCellMoved = 255;
 // tables, so reaching this is a bug of the system itself.
 [[noreturn]] void RootTableFault(const char* table, const char* operation);
 
+// A stress build (VARNOK_STRESS_GC) collects at every allocation, so that a
+// cell index held across AllocCell without being registered goes wrong at
+// once instead of at the rare request that finds the array full.
+#ifdef VARNOK_STRESS_GC
+inline constexpr bool kStressCollector = true;
+#else
+inline constexpr bool kStressCollector = false;
+#endif
+
 class TZKMemory {
 public:
     // Both arrays are allocated once here, their contents undefined until
@@ -54,13 +63,14 @@ public:
     // OutOfMemory right after the call. Each request counts, failed or not.
     int32_t AllocCell(uint8_t kind, int64_t value) {
         ++AllocCount_;
-        if (CellCount_ >= Capacity_ - 2 || OutOfMemory_) [[unlikely]]
+        if (kStressCollector || CellCount_ >= Capacity_ - 2 || OutOfMemory_) [[unlikely]]
             return AllocSlow(kind, value);
         return Place(kind, value);
     }
-    // Whether the next `count` requests will be served without a collection.
+    // Whether the next `count` requests will be served without a collection;
+    // never in a stress build.
     bool HasRoomFor(int32_t count) const {
-        return !OutOfMemory_ && CellCount_ + count <= Capacity_ - 2;
+        return !kStressCollector && !OutOfMemory_ && CellCount_ + count <= Capacity_ - 2;
     }
     // Takes `count` cells at once, counted as that many requests; the caller
     // has checked HasRoomFor(count). It fills the cells it uses with
@@ -125,6 +135,7 @@ public:
 
 private:
     int32_t AllocSlow(uint8_t kind, int64_t value);
+    int32_t AllocStressed(uint8_t kind, int64_t value);
     int32_t Place(uint8_t kind, int64_t value) {
         const int32_t index = CellCount_++;
         Cells_[index] = TCell{-1, -1, -1, -1, value, kind};
@@ -158,6 +169,8 @@ private:
     int32_t SeqRootCount_ = 0;
     // 64 bits: a long run makes more than 2^31 requests.
     int64_t AllocCount_ = 0;
+    // A stress build's count of the cells that a normal build would hold.
+    int32_t UnstressedCount_ = 0;
 };
 
 } // namespace zk

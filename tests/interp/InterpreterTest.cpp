@@ -83,25 +83,13 @@ class InterpreterAgreementTest : public ::testing::TestWithParam<TAgreementCase>
 
 TEST_P(InterpreterAgreementTest, TheSingleStepAndTheWorkerLoopLeaveTheSameRun) {
     const TAgreementCase& c = GetParam();
-    TInterpreter looped(c.Cells, CompiledProgram(c.Program));
-    TInterpreter stepped(c.Cells, CompiledProgram(c.Program));
-    for (const std::string& param : c.Params) {
-        looped.AddParam(param);
-        stepped.AddParam(param);
-    }
-    looped.Run();
-    while (stepped.ErrorNumber() == 0)
-        stepped.ExecStep();
-    EXPECT_EQ(stepped.ErrorNumber(), looped.ErrorNumber());
-    EXPECT_EQ(stepped.ExecCount(), looped.ExecCount());
-    EXPECT_EQ(stepped.PC(), looped.PC());
-    EXPECT_EQ(stepped.Depth(), looped.Depth());
-    EXPECT_EQ(stepped.MaxDepth(), looped.MaxDepth());
-    EXPECT_EQ(stepped.AllocCount(), looped.AllocCount());
-    EXPECT_EQ(stepped.CellsInUse(), looped.CellsInUse());
-    if (looped.ErrorNumber() == kErrorRunComplete) {
-        EXPECT_EQ(stepped.ResultText(), looped.ResultText());
-    }
+    const TRunOutcome looped = RunProgram(c.Program, c.Params, {}, c.Cells);
+    const TFeed stepping = [feed = Params(c.Params)](TInterpreter& run) {
+        feed(run);
+        while (run.ErrorNumber() == 0)
+            run.ExecStep();
+    };
+    EXPECT_EQ(RunFed(c.Program, stepping, {}, c.Cells), looped);
 }
 
 constexpr const char* kFib = "(FIB (N) (IF (> 2 N) N (+ (CALL FIB (- N 1)) (CALL FIB (- N 2)))))";
@@ -150,12 +138,11 @@ TEST(InterpreterIfTest, AComparisonWhoseEqualIsAJumpTargetKeepsBothOperands) {
 }
 
 TEST(InterpreterIfTest, TheFailedIfIsTheLastStepAndStaysAtItsPlace) {
-    TInterpreter run(kCells, CompiledProgram("(F (X) (IF X 1 2))"));
-    run.AddParam("5");
-    run.Run();
-    EXPECT_EQ(run.ErrorNumber(), kErrorIfNotBoolean);
-    EXPECT_EQ(run.Code().Code[run.PC()].OpCode, opIf);
-    EXPECT_EQ(run.ExecCount(), 3); // LoadArgs, Param, If
+    const char* program = "(F (X) (IF X 1 2))";
+    const TRunOutcome outcome = RunProgram(program, {"5"});
+    EXPECT_EQ(outcome.Error, kErrorIfNotBoolean);
+    EXPECT_EQ(CompiledProgram(program).Code[outcome.PC].OpCode, opIf);
+    EXPECT_EQ(outcome.ExecCount, 3); // LoadArgs, Param, If
 }
 
 TEST(InterpreterParamTest, QuickCheck) {
@@ -181,13 +168,15 @@ TEST(InterpreterParamTest, ABadTextIsCode200AndPushesNothing) {
 }
 
 TEST(InterpreterParamTest, NewAtomsJoinTheRunsTable) {
-    TInterpreter run(kCells, CompiledProgram("(F (A) (EXPR A (QUOTE KNOWN)))"));
+    const char* program = "(F (A) (EXPR A (QUOTE KNOWN)))";
+    TInterpreter run(kCells, CompiledProgram(program));
     const int32_t before = run.Atoms().Count();
     run.AddParam("KNOWN NEW");
     EXPECT_EQ(run.Atoms().Count(), before + 1);
     EXPECT_EQ(run.Code().Atoms.Count(), before);
-    run.Run();
-    EXPECT_EQ(run.ResultText(), "KNOWN NEW KNOWN ");
+    const TRunOutcome outcome = RunProgram(program, {"KNOWN NEW"});
+    EXPECT_EQ(outcome.Result, "KNOWN NEW KNOWN ");
+    EXPECT_EQ(outcome.AtomCount, before + 1);
 }
 
 TEST(InterpreterParamTest, AValueTooBigForTheMemoryIsCode39) {
@@ -200,22 +189,23 @@ TEST(InterpreterParamTest, AValueTooBigForTheMemoryIsCode39) {
     EXPECT_TRUE(run.Memory().ValueStack().IsEmpty());
 }
 
+TFeed ParamsFrom(const std::string& path) {
+    return [path](TInterpreter& run) {
+        run.ReadParams(path);
+        EXPECT_EQ(run.ErrorNumber(), 0);
+    };
+}
+
 TEST(InterpreterParamTest, ReadParamsTakesOneLinePerArgument) {
     TTempDir dir;
-    TInterpreter run(kCells, CompiledProgram("(F (A B) (EXPR B A))"));
-    run.ReadParams(dir.Write("in.txt", "a b\r\n(c)\nnot read\n"));
-    EXPECT_EQ(run.ErrorNumber(), 0);
-    run.Run();
-    EXPECT_EQ(run.ResultText(), "(C) A B ");
+    const std::string path = dir.Write("in.txt", "a b\r\n(c)\nnot read\n");
+    EXPECT_EQ(RunFed("(F (A B) (EXPR B A))", ParamsFrom(path)).Result, "(C) A B ");
 }
 
 TEST(InterpreterParamTest, ReadParamsAcceptsCrAndAnEmptyLine) {
     TTempDir dir;
-    TInterpreter run(kCells, CompiledProgram("(F (A B C) (EXPR (EXPR C B) A))"));
-    run.ReadParams(dir.Write("in.txt", "A\r\rC"));
-    EXPECT_EQ(run.ErrorNumber(), 0);
-    run.Run();
-    EXPECT_EQ(run.ResultText(), "C A ");
+    const std::string path = dir.Write("in.txt", "A\r\rC");
+    EXPECT_EQ(RunFed("(F (A B C) (EXPR (EXPR C B) A))", ParamsFrom(path)).Result, "C A ");
 }
 
 TEST(InterpreterParamTest, AFileWithTooFewLinesIsCode201) {
@@ -285,12 +275,9 @@ TEST(InterpreterWorkerTest, DestroyingARunningInterpreterStopsIt) {
 }
 
 TEST(InterpreterMemoryTest, ExhaustedMemoryIsCode39) {
-    const char* program = "(F (L) (CALL F (EXPR L L)))";
-    TInterpreter run(2000, CompiledProgram(program));
-    run.AddParam("A");
-    run.Run();
-    EXPECT_EQ(run.ErrorNumber(), kErrorNoMemory);
-    EXPECT_LE(run.CellsInUse(), run.Capacity());
+    const TRunOutcome outcome = RunProgram("(F (L) (CALL F (EXPR L L)))", {"A"}, {}, 2000);
+    EXPECT_EQ(outcome.Error, kErrorNoMemory);
+    EXPECT_LE(outcome.CellsInUse, 2000);
 }
 
 TEST(InterpreterMemoryTest, CollectionsKeepArgumentsAndPendingValues) {
@@ -298,13 +285,17 @@ TEST(InterpreterMemoryTest, CollectionsKeepArgumentsAndPendingValues) {
     // operand wait on the stacks; a small memory collects many times.
     const char* program = "(F (N L) (IF (EQUAL N 0) L (CALL F (- N 1) (CALL ROT L))))\n"
                           "(ROT (L) (EXPR (BF L) (FIRST L)))";
-    TInterpreter run(200, CompiledProgram(program));
-    run.AddParam("1001");
-    run.AddParam("A (B C) 3 (D (E)) F");
-    run.Run();
-    ASSERT_EQ(run.ErrorNumber(), kErrorRunComplete);
-    EXPECT_GT(run.AllocCount(), 200);
-    EXPECT_EQ(run.ResultText(), "(B C) 3 (D (E)) F A ");
+    const TRunOutcome outcome = RunProgram(program, {"1001", "A (B C) 3 (D (E)) F"}, {}, 200);
+    ASSERT_EQ(outcome.Error, kErrorRunComplete);
+    EXPECT_GT(outcome.AllocCount, 200);
+    EXPECT_EQ(outcome.Result, "(B C) 3 (D (E)) F A ");
+}
+
+TEST(InterpreterMemoryTest, AStressBuildCollectsAtEveryAllocation) {
+    TZKMemory memory(100, 80);
+    EXPECT_EQ(memory.AllocCell(kCellNumber, 1), 0);
+    // Nothing holds the first cell, so a collection before the second frees it.
+    EXPECT_EQ(memory.AllocCell(kCellNumber, 2), kStressCollector ? 0 : 1);
 }
 
 TEST(InterpreterMemoryTest, RunawayRecursionStopsAtTheStackLimit) {
@@ -336,7 +327,7 @@ TPCode Image(std::initializer_list<TOp> code, int32_t args = 0) {
 
 // An image the check refuses, run anyway: the loop still ends it with a code
 // of its own instead of reading outside a stack or the code.
-int32_t RunImage(TPCode image) {
+int32_t CodeOfImage(TPCode image) {
     EXPECT_NE(RunnableImageFault(image), "");
     TInterpreter run(kCells, std::move(image));
     run.Run();
@@ -344,22 +335,22 @@ int32_t RunImage(TPCode image) {
 }
 
 TEST(InterpreterDamageTest, ShortStacksEndTheRunWithItsOwnCode) {
-    EXPECT_EQ(RunImage(Image({{opExpr}, {opRet}})), kErrorBadInstruction);
-    EXPECT_EQ(RunImage(Image({{opIf, 0}, {opRet}})), kErrorBadInstruction);
-    EXPECT_EQ(RunImage(Image({{opLoadArgs, 1}, {opRet}})), kErrorBadInstruction);
-    EXPECT_EQ(RunImage(Image({{opFreeArgs, 2}, {opRet}})), kErrorBadInstruction);
-    EXPECT_EQ(RunImage(Image({{opParam, 3}, {opRet}})), kErrorBadInstruction);
-    EXPECT_EQ(RunImage(Image({{opParamCopy, 0}, {opRet}})), kErrorBadInstruction);
+    EXPECT_EQ(CodeOfImage(Image({{opExpr}, {opRet}})), kErrorBadInstruction);
+    EXPECT_EQ(CodeOfImage(Image({{opIf, 0}, {opRet}})), kErrorBadInstruction);
+    EXPECT_EQ(CodeOfImage(Image({{opLoadArgs, 1}, {opRet}})), kErrorBadInstruction);
+    EXPECT_EQ(CodeOfImage(Image({{opFreeArgs, 2}, {opRet}})), kErrorBadInstruction);
+    EXPECT_EQ(CodeOfImage(Image({{opParam, 3}, {opRet}})), kErrorBadInstruction);
+    EXPECT_EQ(CodeOfImage(Image({{opParamCopy, 0}, {opRet}})), kErrorBadInstruction);
     for (int32_t op :
          {opFirst, opBF, opBr, opCont, opSymbol, opEqual, opAtomEqual, opGreater, opAdd, opRandom})
-        EXPECT_EQ(RunImage(Image({{op}, {opRet}})), kErrorBadInstruction) << op;
+        EXPECT_EQ(CodeOfImage(Image({{op}, {opRet}})), kErrorBadInstruction) << op;
     EXPECT_EQ(ErrorText(kErrorBadInstruction), W("Неизвестная ошибка - #300"));
 }
 
 TEST(InterpreterDamageTest, RunningOffTheEndOfTheCodeStops) {
-    EXPECT_EQ(RunImage(Image({{opNop}})), kErrorBadInstruction);
+    EXPECT_EQ(CodeOfImage(Image({{opNop}})), kErrorBadInstruction);
     // A call saved at the last instruction returns past the end.
-    EXPECT_EQ(RunImage(Image({{opGoto, 2}, {opRet}, {opSavePos}, {opGoto, 1}})),
+    EXPECT_EQ(CodeOfImage(Image({{opGoto, 2}, {opRet}, {opSavePos}, {opGoto, 1}})),
               kErrorBadInstruction);
 }
 

@@ -85,29 +85,33 @@ inline TRunOutcome RunImage(TPCode image, const TFeed& feed, const TRunOptions& 
     TInterpreter run(cells, std::move(image), options);
     feed(run);
     if (run.ErrorNumber() == 0) run.Run();
-    TRunOutcome outcome{run.ErrorNumber(),
-                        {},
-                        run.ExecCount(),
-                        run.Depth(),
-                        run.MaxDepth(),
-                        run.PC(),
-                        run.AllocCount(),
-                        run.CellsInUse(),
-                        0,
-                        run.RandomState()};
+    TRunOutcome outcome{.Error = run.ErrorNumber(),
+                        .Result = {},
+                        .ExecCount = run.ExecCount(),
+                        .Depth = run.Depth(),
+                        .MaxDepth = run.MaxDepth(),
+                        .PC = run.PC(),
+                        .AllocCount = run.AllocCount(),
+                        .CellsInUse = run.CellsInUse(),
+                        .AtomCount = run.Atoms().Count(),
+                        .RandomState = run.RandomState()};
     if (outcome.Error == kErrorRunComplete) outcome.Result = run.ResultText();
-    outcome.AtomCount = run.Atoms().Count();
     return outcome;
 }
 
 // The outcome of the compiled image, after the program file's run agreed.
-inline TRunOutcome RunFed(std::string_view text, const TFeed& feed, const TRunOptions& options = {},
-                          int32_t cells = 4 * kCellsPerMegabyte) {
-    const TPCode code = CompiledProgram(text);
+inline TRunOutcome RunBothWays(const TPCode& code, const TFeed& feed, const TRunOptions& options,
+                               int32_t cells) {
     const TRunOutcome compiled = RunImage(code, feed, options, cells);
     const TRunOutcome loaded = RunImage(ReloadedProgram(code), feed, options, cells);
-    EXPECT_EQ(loaded, compiled) << "the program file runs differently: " << text;
+    EXPECT_EQ(loaded, compiled) << "the program file runs differently";
     return compiled;
+}
+
+inline TRunOutcome RunFed(std::string_view text, const TFeed& feed, const TRunOptions& options = {},
+                          int32_t cells = 4 * kCellsPerMegabyte) {
+    SCOPED_TRACE(text);
+    return RunBothWays(CompiledProgram(text), feed, options, cells);
 }
 
 inline TRunOutcome RunProgram(std::string_view text, const std::vector<std::string>& params = {},

@@ -1,7 +1,10 @@
 // varnok: the desktop environment of the ZK language system.
+#include "ide/DialogService.h"
+#include "ide/MainWindow.h"
 #include "ide/QtTranslation.h"
 
 #include <QApplication>
+#include <QFile>
 
 #include <cstdio>
 #include <cstring>
@@ -18,5 +21,11 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     zk::ide::InstallQtTranslation(app);
-    return 0;
+    zk::ide::TQtDialogService dialogs;
+    zk::ide::TMainFrm window(dialogs);
+    // The argument keeps the system's bytes of its path.
+    window.OpenStartFile(argc > 1 ? QFile::decodeName(argv[1]) : QString());
+    window.show();
+    window.LoadStartupSettings();
+    return app.exec();
 }

@@ -1,0 +1,159 @@
+// The main window itself, offscreen, with the dialogs answered: each tab's
+// own editor, the caret panel, the error's place with its tab change, the
+// run choices, leaving with unsaved documents, and a screenshot.
+#include "ide/MainWindow.h"
+
+#include "AnsweringDialogs.h"
+#include "TestFiles.h"
+#include "compiler/CompileLog.h"
+#include "ide/QtText.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QLabel>
+#include <QTabBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace zk::ide::test {
+namespace {
+
+using zk::test::TTempDir;
+using zk::test::W;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetDefaultOptions(Window.Options());
+        Window.Options().TempDir = Temp.Path().string();
+        Window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&Window));
+    }
+    void TearDown() override { CompileLog.clear(); }
+
+    QString PathOf(const char* name) const {
+        return QString::fromStdString((Dir.Path() / name).string());
+    }
+    void Trigger(const char* action) { Window.Action(action)->trigger(); }
+    QString Panel(int panel) const { return Window.StatusPanel(panel).text(); }
+    QString EditorText() const { return FromText1251(Window.Editors().Text()); }
+
+    TTempDir Dir, Temp;
+    TAnsweringDialogs Dialogs;
+    TMainFrm Window{Dialogs};
+};
+
+TEST_F(MainWindowTest, EachTabKeepsItsEditorWithItsUndoAndTheCaretPanelCountsFromOne) {
+    Dir.Write("first.zk", "(F (X)\r\n  X)\r\n");
+    Window.OpenStartFile(PathOf("first.zk"));
+    EXPECT_EQ(Window.Tabs().tabText(0), "first.zk");
+    Trigger("MnuNewItm");
+    EXPECT_EQ(Window.Tabs().tabText(1), "Безымянный 2");
+    EXPECT_EQ(Panel(0), "Создан новый файл");
+    QTest::keyClicks(&Window.Editor(), "(G)");
+    Window.Editor().SetCaret(2, 0);
+    EXPECT_EQ(Panel(3), "1:3");
+
+    Window.Tabs().setCurrentIndex(0); // as a click on the tab does
+    EXPECT_TRUE(EditorText().startsWith("(F (X)"));
+    Window.Editor().SetCaret(2, 1);
+    EXPECT_EQ(Panel(3), "2:3");
+    Window.Tabs().setCurrentIndex(1);
+    EXPECT_TRUE(EditorText().startsWith("(G)"));
+    EXPECT_EQ(Panel(3), "1:3");
+    EXPECT_TRUE(Window.Editor().CanUndo());
+    EXPECT_FALSE(Window.Table().Current().Saved);
+}
+
+TEST_F(MainWindowTest, AnErrorInAnIncludedFileOpenInAnotherTabSelectsItAndPlacesTheCaret) {
+    Dir.Write("lib.zk", "(G (X)\r\n   Z)\r\n");
+    Dialogs.ChooseFile(PathOf("lib.zk"));
+    Trigger("MnuOpenItm");
+    Trigger("MnuNewItm");
+    QTest::keyClicks(&Window.Editor(), "#INCLUDE \"LIB.ZK\" (F (X) X)");
+    ASSERT_EQ(Window.Table().CurTab(), 1);
+
+    Trigger("MnuSyntaxCheckItm");
+    ASSERT_EQ(Dialogs.MessageTexts().size(), 1u);
+    EXPECT_EQ(Dialogs.MessageTexts()[0].toStdString(),
+              "Ошибка: Неизвестный атом - #5 Файл: LIB.ZK");
+    EXPECT_EQ(Window.Table().CurTab(), 0);
+    EXPECT_EQ(Window.Tabs().currentIndex(), 0);
+    EXPECT_TRUE(EditorText().startsWith("(G (X)"));
+    EXPECT_EQ(Window.Editor().Row(), 1);
+    EXPECT_EQ(Window.Editor().Col(), 3);
+    EXPECT_EQ(Panel(2), "Ошибка компиляции программы: Неизвестный атом - #5");
+    // The document with the include kept its text while it was put aside.
+    Window.Tabs().setCurrentIndex(1);
+    EXPECT_TRUE(EditorText().startsWith("#INCLUDE"));
+}
+
+TEST_F(MainWindowTest, ACancelledFileDialogKeepsTheOutputAndInputChoices) {
+    Trigger("MnuGraphInterpItm");
+    Dialogs.ChooseFile("");
+    Trigger("MnuOutFileItm");
+    EXPECT_TRUE(Window.Action("MnuGraphInterpItm")->isChecked());
+    EXPECT_TRUE(Window.RunChoice().Graphics);
+    EXPECT_FALSE(Window.RunChoice().OutputToFile);
+
+    Dialogs.ChooseFile(PathOf("out.txt"));
+    Trigger("MnuOutFileItm");
+    Dialogs.ChooseFile("");
+    Trigger("MnuInFileItm");
+    const TRunChoice choice = Window.RunChoice();
+    EXPECT_TRUE(choice.OutputToFile);
+    EXPECT_FALSE(choice.Graphics);
+    EXPECT_EQ(choice.OutputFileName, PathBytes(PathOf("out.txt")));
+    EXPECT_FALSE(choice.InputFromFile);
+    EXPECT_TRUE(Window.Action("MnuKeyboardItm")->isChecked());
+}
+
+TEST_F(MainWindowTest, DeleteRemovesTheSelectionAndLeavesTheClipboard) {
+    QTest::keyClicks(&Window.Editor(), "(F (X) X)");
+    QApplication::clipboard()->setText("kept");
+    Window.Editor().SetSelection({0, 0}, {3, 0});
+    Trigger("MnuClearItm");
+    EXPECT_EQ(EditorText(), "(X) X)");
+    EXPECT_EQ(QApplication::clipboard()->text(), "kept");
+}
+
+TEST_F(MainWindowTest, ClosingWithUnsavedDocumentsAsksAndCancelKeepsTheWindow) {
+    QTest::keyClicks(&Window.Editor(), "(F)");
+    Dir.Write("two.zk", "(G)");
+    Dialogs.ChooseFile(PathOf("two.zk"));
+    Trigger("MnuOpenItm");
+    Window.Editor().SetCaret(3, 0);
+    QTest::keyClicks(&Window.Editor(), " ");
+
+    Dialogs.Answer(TAnswer::No);     // the untitled one goes
+    Dialogs.Answer(TAnswer::Cancel); // two.zk keeps the window open
+    EXPECT_FALSE(Window.close());
+    EXPECT_TRUE(Window.isVisible());
+    EXPECT_EQ(Window.Tabs().currentIndex(), 1); // the one asked about is shown
+    EXPECT_EQ(Dialogs.MessageTexts().size(), 2u);
+
+    Dialogs.Answer(TAnswer::No);
+    Dialogs.Answer(TAnswer::Yes);
+    EXPECT_TRUE(Window.close());
+    EXPECT_EQ(Dir.Read("two.zk"), "(G) \r\n");
+}
+
+TEST_F(MainWindowTest, ScreenshotWithAHighlightedExample) {
+    Window.OpenStartFile(QStringLiteral(VARNOK_SOURCE_DIR "/examples/reverse.zk"));
+    Window.Editor().SetCaret(8, 2);
+    QApplication::processEvents();
+    const QString dir = QStringLiteral(VARNOK_ARTIFACTS_DIR);
+    QDir().mkpath(dir);
+    const QString path = dir + QStringLiteral("/main-window.png");
+    ASSERT_TRUE(Window.grab().save(path));
+    std::printf("main window screenshot: %s\n", qPrintable(path));
+    EXPECT_EQ(Window.windowTitle(), "Varnok 3.11");
+    EXPECT_EQ(Panel(3), "3:9");
+}
+
+} // namespace
+} // namespace zk::ide::test

@@ -109,7 +109,8 @@ bool ParamSyntaxOk(std::string_view text) {
 TInterpreter::TInterpreter(int32_t cells, TPCode code, const TRunOptions& options)
     : Code_(std::move(code)), Atoms_(Code_.Atoms), Memory_(cells, LimitOf(cells)),
       Random_(options.RandomState), State_{Memory_, Random_, options.SymbolIsError},
-      StackLimit_(options.StackLimit > 0 ? options.StackLimit : DefaultStackLimit()) {
+      StackLimit_(options.StackLimit > 0 ? options.StackLimit : DefaultStackLimit()),
+      StepLimit_(options.StepLimit > 0 ? options.StepLimit : INT64_MAX) {
     Program_.reserve(Code_.Code.size() + 2);
     // The image check refuses any image with such an instruction; the loop
     // still never trusts that it was made.
@@ -196,6 +197,12 @@ void TInterpreter::Start(std::function<void()> onFinish) {
         Run();
         if (finish) finish();
     });
+}
+
+void TInterpreter::Run() {
+    Execute(std::max<int64_t>(StepLimit_ - Steps_, 0));
+    // Only a run that used up its steps ends without an error number.
+    SetError(kErrorStopped);
 }
 
 void TInterpreter::Wait() {

@@ -27,6 +27,9 @@ struct TRunOptions {
     // 0 takes an eighth of the physical memory. A runaway recursion then ends
     // with "Нехватка памяти" instead of exhausting the machine.
     int64_t StackLimit = 0;
+    // The instructions that Run may execute in all; 0 for no limit. A run
+    // that reaches the limit ends with 54, as a Stop ends it.
+    int64_t StepLimit = 0;
 };
 
 // 16384 cells of 32 bytes in each of the two cell arrays make a megabyte.
@@ -61,7 +64,7 @@ public:
     // Waits for the worker that Start began, if any.
     void Wait();
     // Runs on the calling thread until the error number is set.
-    void Run() { Execute(INT64_MAX); }
+    void Run();
     // Executes the one instruction at PC.
     void ExecStep() { Execute(1); }
 
@@ -117,6 +120,7 @@ private:
     TRandomGenerator Random_;
     TRunState State_;
     int64_t StackLimit_;
+    int64_t StepLimit_;
     int32_t PC_ = 0;
     int64_t Steps_ = 0; // the worker's own count, published as ExecCount
     int32_t Calls_ = 0; // active calls, published as Depth

@@ -266,6 +266,27 @@ TEST(InterpreterWorkerTest, StopAfterTheEndOverridesTheCode) {
     EXPECT_EQ(run.ErrorNumber(), kErrorStopped);
 }
 
+TEST(InterpreterWorkerTest, AStepLimitEndsTheRunAsAStopAfterExactlyThatMany) {
+    TRunOptions options;
+    options.StepLimit = 1000;
+    TInterpreter run(kCells, CompiledProgram(kEndless), options);
+    run.AddParam("A");
+    run.ExecStep(); // steps taken before Run count towards the limit
+    run.Run();
+    EXPECT_EQ(run.ErrorNumber(), kErrorStopped);
+    EXPECT_EQ(run.ExecCount(), 1000);
+}
+
+TEST(InterpreterWorkerTest, ARunThatEndsWithinItsStepLimitKeepsItsCode) {
+    TRunOptions options;
+    options.StepLimit = 1000000;
+    TInterpreter run(kCells, CompiledProgram(kLoop), options);
+    run.AddParam("100");
+    run.Run();
+    EXPECT_EQ(run.ErrorNumber(), kErrorRunComplete);
+    EXPECT_EQ(run.ResultText(), "0 ");
+}
+
 TEST(InterpreterWorkerTest, DestroyingARunningInterpreterStopsIt) {
     auto run = std::make_unique<TInterpreter>(kCells, CompiledProgram(kEndless));
     run->AddParam("A");

@@ -6,6 +6,7 @@
 #include "AnsweringDialogs.h"
 #include "TestFiles.h"
 #include "compiler/CompileLog.h"
+#include "ide/HelpWindow.h"
 #include "ide/QtText.h"
 
 #include <QAction>
@@ -140,6 +141,31 @@ TEST_F(MainWindowTest, ClosingWithUnsavedDocumentsAsksAndCancelKeepsTheWindow) {
     Dialogs.Answer(TAnswer::Yes);
     EXPECT_TRUE(Window.close());
     EXPECT_EQ(Dir.Read("two.zk"), "(G) \r\n");
+}
+
+TEST_F(MainWindowTest, ShortcutsAndItemsWithoutACommandAreThoseOfTheMenuTable) {
+    const std::vector<std::pair<const char*, QKeySequence>> keys{
+        {"MnuNewItm", Qt::CTRL | Qt::Key_N},
+        {"MnuOpenItm", Qt::CTRL | Qt::Key_O},
+        {"MnuSaveItm", Qt::CTRL | Qt::Key_S},
+        {"MnuCutItm", Qt::CTRL | Qt::Key_X},
+        {"MnuCopyItm", Qt::CTRL | Qt::Key_C},
+        {"MnuPasteItm", Qt::CTRL | Qt::Key_V},
+        {"MnuClearItm", Qt::CTRL | Qt::Key_Delete},
+        {"MnuFindItm", Qt::CTRL | Qt::Key_F},
+        {"MnuFindAgainItm", Qt::Key_F3},
+        {"MnuReplaceItm", Qt::CTRL | Qt::Key_R},
+        {"MnuRunItm", Qt::CTRL | Qt::Key_F9},
+        {"MnuSyntaxCheckItm", Qt::Key_F9}};
+    for (const auto& [name, sequence] : keys)
+        EXPECT_EQ(Window.Action(name)->shortcut(), sequence) << name;
+    for (const char* name : {"MnuUndoItm", "MnuRedoItm", "CmdUndo", "MnuReplaceItm", "MnuExeItm",
+                             "MnuColorOptItm", "MnuHelpIndexItm", "MnuHelpSearchItm"})
+        EXPECT_FALSE(Window.Action(name)->isEnabled()) << name;
+    EXPECT_TRUE(Window.Action("MnuScreenItm")->isChecked());
+
+    Trigger("MnuHelpContItm");
+    EXPECT_TRUE(Window.HelpWindow().isVisible());
 }
 
 TEST_F(MainWindowTest, ScreenshotWithAHighlightedExample) {

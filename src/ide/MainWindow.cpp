@@ -98,13 +98,19 @@ void TMainFrm::CreateStatusBar() {
     bar->addWidget(Panels_[2], 1);
     Panels_[3]->setAlignment(Qt::AlignCenter);
     bar->addPermanentWidget(Panels_[3]);
-    Panels_[0]->setText("Готов");
+    SetPanel(0, "Готов");
     Panels_[1]->setText(QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat));
     ShowCaret(0, 0);
 }
 
+// A panel may be too narrow for a long error text; its hint shows it whole.
+void TMainFrm::SetPanel(int panel, const QString& text) {
+    Panels_[panel]->setText(text);
+    Panels_[panel]->setToolTip(text);
+}
+
 void TMainFrm::ShowStatus(const QString& text) {
-    if (!text.isEmpty()) Panels_[0]->setText(text);
+    if (!text.isEmpty()) SetPanel(0, text);
 }
 
 // Counted from 1, as `zk` prints the place of an error.
@@ -204,9 +210,9 @@ void TMainFrm::MnuCopyItmClick() {
     Editor().CopyToClipboard();
 }
 
+// What is pasted is an edit, which the editor reports like any other.
 void TMainFrm::MnuPasteItmClick() {
     Editor().PasteFromClipboard();
-    Table_.OnMmoChange();
 }
 
 // Deletes the selection and leaves the clipboard as it was.
@@ -310,8 +316,8 @@ void TMainFrm::ApplyOutcome(const TCommandOutcome& outcome) {
         Editors_->SetCaret(place->Col, place->Row);
         Editor().TakeFocus();
     }
-    if (outcome.MainStatus) Panels_[0]->setText(QtText(*outcome.MainStatus));
-    if (outcome.BuildStatus) Panels_[2]->setText(QtText(*outcome.BuildStatus));
+    if (outcome.MainStatus) SetPanel(0, QtText(*outcome.MainStatus));
+    if (outcome.BuildStatus) SetPanel(2, QtText(*outcome.BuildStatus));
 }
 
 void TMainFrm::OnSyntaxCheck() {
@@ -350,8 +356,8 @@ void TMainFrm::OnRunFile() {
 void TMainFrm::RunProgram(TPCode code, bool fromEditor) {
     const auto started = [this, fromEditor] {
         if (!fromEditor) return;
-        Panels_[0]->setText("Программа была запущена");
-        Panels_[2]->clear();
+        SetPanel(0, "Программа была запущена");
+        SetPanel(2, QString());
     };
     RunWindows_->RunSteps(std::move(code), Options_, RunChoice(), started);
 }

@@ -114,6 +114,7 @@ private:
     void CreateStatusBar();
     void ShowTabsMenu(const QPoint& at);
 
+    void SetPanel(int panel, const QString& text);
     void ShowStatus(const QString& text);
     void ShowCaret(int col, int row);
     void Apply(const std::optional<TAppliedOptions>& applied);

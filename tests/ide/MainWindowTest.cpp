@@ -113,13 +113,23 @@ TEST_F(MainWindowTest, ACancelledFileDialogKeepsTheOutputAndInputChoices) {
     EXPECT_TRUE(Window.Action("MnuKeyboardItm")->isChecked());
 }
 
-TEST_F(MainWindowTest, DeleteRemovesTheSelectionAndLeavesTheClipboard) {
-    QTest::keyClicks(&Window.Editor(), "(F (X) X)");
+TEST_F(MainWindowTest, DeleteAndPasteFromTheMenuAreEditsAndDeleteLeavesTheClipboard) {
+    Dir.Write("edit.zk", "(F (X) X)");
+    Dialogs.ChooseFile(PathOf("edit.zk"));
+    Trigger("MnuOpenItm");
+    ASSERT_TRUE(Window.Table().Current().Saved);
     QApplication::clipboard()->setText("kept");
     Window.Editor().SetSelection({0, 0}, {3, 0});
     Trigger("MnuClearItm");
     EXPECT_EQ(EditorText(), "(X) X)");
     EXPECT_EQ(QApplication::clipboard()->text(), "kept");
+    EXPECT_FALSE(Window.Table().Current().Saved);
+
+    Trigger("MnuSaveItm");
+    ASSERT_TRUE(Window.Table().Current().Saved);
+    Trigger("MnuPasteItm");
+    EXPECT_EQ(EditorText(), "kept(X) X)");
+    EXPECT_FALSE(Window.Table().Current().Saved);
 }
 
 TEST_F(MainWindowTest, ClosingWithUnsavedDocumentsAsksAndCancelKeepsTheWindow) {

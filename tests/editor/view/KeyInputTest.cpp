@@ -58,7 +58,9 @@ TEST_F(KeyInputTest, ControlVPastesOnARussianLayout) {
     Key(Qt::Key_unknown, Qt::ControlModifier | Qt::ShiftModifier, QStringLiteral("Ж"));
     Key(Qt::Key_unknown, Qt::ControlModifier, QStringLiteral("ж"));
     Key(Qt::Key_Q, Qt::ControlModifier | Qt::AltModifier, QStringLiteral("@"));
-    EXPECT_EQ(Memo->Line(1), "\xC1@");
+    // AltGr as X11 may report it: the group switch.
+    Key(Qt::Key_E, Qt::GroupSwitchModifier, QStringLiteral("€"));
+    EXPECT_EQ(Memo->Line(1), "\xC1@\x88");
 
     Memo->SetSelection({0, 0}, {6, 0});
     Key(Qt::Key_C, Qt::ControlModifier, QStringLiteral("с"));

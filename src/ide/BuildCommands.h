@@ -51,8 +51,8 @@ struct TCaretPlace {
     friend bool operator==(const TCaretPlace&, const TCaretPlace&) = default;
 };
 
-// What a command leaves for the window, applied in this order: the message
-// boxes, the caret (with its tab change), the status panels.
+// What a command leaves for the window, applied in this order: the status
+// panels, the message boxes, the caret (with its tab change).
 struct TCommandOutcome {
     std::vector<TNotice> Notices;
     std::optional<TCaretPlace> Caret;

@@ -306,7 +306,11 @@ TAskPath TMainFrm::AskPath(const TFileRequest& request) {
     };
 }
 
+// The status panels come first, so that they already tell the outcome (and
+// not the last build's) while its message boxes are up.
 void TMainFrm::ApplyOutcome(const TCommandOutcome& outcome) {
+    if (outcome.MainStatus) SetPanel(0, QtText(*outcome.MainStatus));
+    if (outcome.BuildStatus) SetPanel(2, QtText(*outcome.BuildStatus));
     for (const TNotice& notice : outcome.Notices)
         ShowNotice(Dialogs_, this, notice);
     if (const std::optional<TCaretPlace>& place = outcome.Caret) {
@@ -316,8 +320,6 @@ void TMainFrm::ApplyOutcome(const TCommandOutcome& outcome) {
         Editors_->SetCaret(place->Col, place->Row);
         Editor().TakeFocus();
     }
-    if (outcome.MainStatus) SetPanel(0, QtText(*outcome.MainStatus));
-    if (outcome.BuildStatus) SetPanel(2, QtText(*outcome.BuildStatus));
 }
 
 void TMainFrm::OnSyntaxCheck() {

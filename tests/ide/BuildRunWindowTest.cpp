@@ -131,5 +131,43 @@ TEST_F(BuildRunWindow, AUnitCompiledFromTheMenuNamesItsFileAndWritesTheListingWh
     EXPECT_TRUE(Dialogs.MessageTexts().empty());
 }
 
+// Notes the build panel each time a message box is shown.
+class TPanelAtMessage final : public TDialogService {
+public:
+    QLabel* Panel = nullptr;
+    std::vector<QString> Seen;
+
+    TAnswer Message(QWidget*, const QString&, const QString&, TMessageIcon,
+                    TMessageButtons) override {
+        Seen.push_back(Panel->text());
+        return TAnswer::Ok;
+    }
+    QString OpenFile(QWidget*, const TFileRequest&) override { return {}; }
+    QString SaveFile(QWidget*, const TFileRequest&) override { return {}; }
+    std::optional<QString> InputText(QWidget*, const QString&, const QString&,
+                                     const QString&) override {
+        return std::nullopt;
+    }
+};
+
+TEST(BuildRunWindowStatus, TheStatusBarTellsTheOutcomeWhileItsMessageIsUp) {
+    TTempDir temp;
+    TPanelAtMessage dialogs;
+    TMainFrm window{dialogs};
+    SetDefaultOptions(window.Options());
+    window.Options().TempDir = temp.Path().string();
+    dialogs.Panel = &window.StatusPanel(2);
+    QTest::keyClicks(&window.Editor(), "(F (X) Y)");
+    window.Action("MnuSyntaxCheckItm")->trigger();
+    window.Editor().SetCaret(8, 0);
+    QTest::keyClick(&window.Editor(), Qt::Key_Backspace);
+    QTest::keyClicks(&window.Editor(), "X");
+    window.Action("MnuSyntaxCheckItm")->trigger();
+    CompileLog.clear();
+    EXPECT_EQ(
+        dialogs.Seen,
+        (std::vector<QString>{"Ошибка компиляции программы: Неизвестный атом - #5", "Нет ошибок"}));
+}
+
 } // namespace
 } // namespace zk::ide::test

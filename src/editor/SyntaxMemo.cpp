@@ -354,8 +354,24 @@ void TDCSyntaxMemo::keyPressEvent(QKeyEvent* event) {
     event->ignore();
 }
 
+// An input method that corrects what was typed replaces characters of the
+// caret's line around the caret (`start` counted from the caret) with its
+// commit string.
+void TDCSyntaxMemo::DeleteAroundCaret(int start, int length) {
+    if (length <= 0) return;
+    const auto lineLength = static_cast<int64_t>(Line(Model_.Row()).size());
+    const int64_t caret = std::min<int64_t>(Model_.Col(), lineLength);
+    const int64_t from = std::clamp<int64_t>(caret + start, 0, lineLength);
+    const int64_t to = std::clamp<int64_t>(from + length, from, lineLength);
+    if (from == to) return;
+    Model_.SetSelection({static_cast<int32_t>(from), Model_.Row()},
+                        {static_cast<int32_t>(to), Model_.Row()});
+    Model_.DeleteSelection();
+}
+
 void TDCSyntaxMemo::inputMethodEvent(QInputMethodEvent* event) {
-    if (!event->commitString().isEmpty() && !Model_.ReadOnly()) {
+    if (!Model_.ReadOnly()) {
+        DeleteAroundCaret(event->replacementStart(), event->replacementLength());
         const std::string typed = TypedText1251(event->commitString());
         if (!typed.empty()) Model_.TypeText(typed);
     }

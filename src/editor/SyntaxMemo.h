@@ -146,6 +146,7 @@ private:
     void HighlightSlice();
 
     bool TakesKey(const QKeyEvent& event) const;
+    void DeleteAroundCaret(int start, int length);
     void RestartBlink();
     void Blink();
     void UpdateCaret();

@@ -32,6 +32,16 @@ TEST_F(KeyInputTest, InputMethodCommitIsTypedAsOneTextAndPreeditIsNeverStored) {
     foreign.setCommitString(QStringLiteral(" a\u4E2Db"));
     QApplication::sendEvent(Memo, &foreign);
     EXPECT_EQ(Memo->Line(0), "\xEF\xF0\xE8\xE2\xE5\xF2 ab");
+    // A correction replaces the characters it names around the caret.
+    QInputMethodEvent correction;
+    correction.setCommitString(QStringLiteral("xy"), -3, 2);
+    QApplication::sendEvent(Memo, &correction);
+    EXPECT_EQ(Memo->Line(0), "\xEF\xF0\xE8\xE2\xE5\xF2xyb");
+    EXPECT_EQ(Memo->Col(), 8);
+    Memo->Undo();
+    Memo->Undo();
+    EXPECT_EQ(Memo->Line(0), "\xEF\xF0\xE8\xE2\xE5\xF2 ab");
+    Memo->SetCaret(9, 0);
 
     const QVariant surrounding = Memo->inputMethodQuery(Qt::ImSurroundingText);
     EXPECT_EQ(surrounding.toString(), QStringLiteral("привет ab"));

@@ -14,6 +14,7 @@ namespace zk {
 namespace {
 
 constexpr std::size_t kMaxText = 0xFFFF;
+constexpr int32_t kMaxWord = 0xFFFF;
 constexpr std::string_view kProgramSignature = "ZKP";
 constexpr std::string_view kUnitSignature = "ZKU";
 constexpr std::string_view kImageSignature = "ZKExt";
@@ -73,13 +74,25 @@ public:
     void Instr(const TPInstr& instr, bool withNames) {
         Byte(static_cast<uint8_t>(instr.OpCode));
         if (HasArg1(instr.OpCode)) Int(instr.Arg1);
-        if (HasArg2(instr.OpCode)) Word(static_cast<uint16_t>(instr.Arg2));
+        if (HasArg2(instr.OpCode)) Word(Arg2Word(instr, withNames));
         if (withNames && instr.OpCode == opGoto) Text(instr.Name);
     }
 
     std::string Bytes;
 
 private:
+    // Only the low 16 bits are stored. A call left unresolved keeps its
+    // argument count there, and one that does not fit would be read back as a
+    // call of fewer arguments.
+    uint16_t Arg2Word(const TPInstr& instr, bool withNames) const {
+        const bool unresolvedCall = withNames && instr.OpCode == opGoto && !instr.Name.empty();
+        if (unresolvedCall && (instr.Arg2 < 0 || instr.Arg2 > kMaxWord))
+            throw TFileError(Path_, "cannot save: a call of " + Cp1251ToUtf8(instr.Name) +
+                                        " with " + std::to_string(instr.Arg2) +
+                                        " arguments, a p-code file holds at most 65535");
+        return static_cast<uint16_t>(instr.Arg2);
+    }
+
     std::string Path_;
 };
 

@@ -413,6 +413,15 @@ TEST(PCodeFile, AnOverLongNameOrArgumentRefusesToSave) {
     EXPECT_NO_THROW(EncodePCodeFile(code, pfProgram, "P.ZKP")); // names are not stored
 }
 
+// Read back as a Word, 65537 arguments would become a call of one.
+TEST(PCodeFile, ACallOfMoreArgumentsThanAWordHoldsRefusesToSave) {
+    TPCode code = SampleImage();
+    code.Code[2].Arg2 = 65535;
+    EXPECT_EQ(Decoded(EncodePCodeFile(code, pfUnit, "U.zku")).Code[2].Arg2, 65535);
+    code.Code[2].Arg2 = 65537;
+    EXPECT_THROW(EncodePCodeFile(code, pfUnit, "U.zku"), TFileError);
+}
+
 TEST(PCodeFile, ATextOf65535BytesRoundTrips) {
     TPCode code = SampleImage();
     code.Atoms.Add(std::string(65535, 'A'));

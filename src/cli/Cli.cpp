@@ -68,7 +68,8 @@ int RunCommandLine(const std::vector<std::string>& args, std::ostream& out, std:
     const int status = Run(args, out, err);
     errno = 0;
     out.flush();
-    if (out) return status;
+    // A command that streams its output has already named the failed write.
+    if (out || status == kExitFileError) return status;
     err << "zk: standard output: " << (errno != 0 ? std::strerror(errno) : "write error") << "\n";
     return kExitFileError;
 }

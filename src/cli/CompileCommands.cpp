@@ -4,8 +4,11 @@
 #include "cli/Cli.h"
 #include "cli/Compilation.h"
 #include "frontend/Cp1251.h"
+#include "frontend/FileIO.h"
 #include "pcode/Listing.h"
 
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 
 namespace zk::cli {
@@ -18,14 +21,21 @@ bool RefusePCodeFile(const TCommandLine& line, std::ostream& err) {
     return true;
 }
 
-// The listing for a terminal: UTF-8 with lines ended by LF alone.
-std::string ListingForStdout(const TPCode& code) {
-    std::string text = Cp1251ToUtf8(ListingText(code));
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
-    return out;
+// The listing for a terminal: UTF-8 with lines ended by LF alone. A piece
+// holds whole lines, so no CR LF is split between two pieces.
+void WriteListingTo(std::ostream& out, const TPCode& code) {
+    StreamListing(code, [&out](std::string_view piece) {
+        const std::string text = Cp1251ToUtf8(piece);
+        std::string lines;
+        lines.reserve(text.size());
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lines += text[i];
+        errno = 0;
+        out << lines;
+        // The rest would be lost too, and later the reason with it.
+        if (!out)
+            throw TFileError("standard output", errno != 0 ? std::strerror(errno) : "write error");
+    });
 }
 
 } // namespace
@@ -58,7 +68,7 @@ int RunListing(const TCommandLine& line, std::ostream& out, std::ostream& err) {
     if (line.OutFile) {
         WriteListing(*code, *line.OutFile);
     } else {
-        out << ListingForStdout(*code);
+        WriteListingTo(out, *code);
     }
     return kExitOk;
 }

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <system_error>
 
 #include <fcntl.h>
@@ -127,12 +126,29 @@ std::string ReadFileStart(std::string_view path, std::size_t count) {
 }
 
 void WriteWholeFile(std::string_view path, std::string_view data) {
+    TFileWriter out(path);
+    out.Write(data);
+    out.Close();
+}
+
+TFileWriter::TFileWriter(std::string_view path) : Path_(path) {
     errno = 0;
-    std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
-    if (!out) throw TFileError(std::string(path), LastSystemReason());
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-    out.close();
-    if (!out) throw TFileError(std::string(path), LastSystemReason());
+    Out_.open(NativePath(path), std::ios::binary | std::ios::trunc);
+    if (!Out_) Fail();
+}
+
+void TFileWriter::Write(std::string_view data) {
+    Out_.write(data.data(), static_cast<std::streamsize>(data.size()));
+    if (!Out_) Fail();
+}
+
+void TFileWriter::Close() {
+    Out_.close();
+    if (!Out_) Fail();
+}
+
+void TFileWriter::Fail() const {
+    throw TFileError(Path_, LastSystemReason());
 }
 
 std::string_view NextLine(std::string_view text, std::size_t& pos) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -46,6 +47,21 @@ std::string ReadWholeFile(std::string_view path, uint64_t limit = ReadableFileSi
 // The first `count` bytes of a regular file, fewer when it is shorter.
 std::string ReadFileStart(std::string_view path, std::size_t count);
 void WriteWholeFile(std::string_view path, std::string_view data);
+
+// A file created or replaced and written piece by piece, for texts too large
+// to be held whole. Every failure throws a TFileError naming the file.
+class TFileWriter {
+public:
+    explicit TFileWriter(std::string_view path);
+    void Write(std::string_view data);
+    void Close();
+
+private:
+    [[noreturn]] void Fail() const;
+
+    std::string Path_;
+    std::ofstream Out_;
+};
 
 // The line of a text that starts at `pos`, which moves past its end: CR LF,
 // LF or CR. A text ended by a line end has no empty line after it; the caller

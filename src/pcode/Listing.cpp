@@ -9,6 +9,7 @@ namespace zk {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::size_t kPieceSize = 1 << 16;
 
 void Line(std::string& out, std::string_view indent, std::string_view text) {
     out += indent;
@@ -44,25 +45,44 @@ void ListInstr(std::string& out, int32_t index, const TPInstr& instr) {
 
 } // namespace
 
-std::string ListingText(const TPCode& image) {
+void StreamListing(const TPCode& image, const TListingSink& sink) {
     std::string out;
+    const auto passOn = [&out, &sink](std::size_t atLeast) {
+        if (out.size() < atLeast) return;
+        sink(out);
+        out.clear();
+    };
     Line(out, "Uses:", "");
     for (const std::string& name : image.Uses)
         Line(out, "  ", name);
     Line(out, "Atoms:", "");
-    for (const std::string& atom : image.Atoms)
+    for (const std::string& atom : image.Atoms) {
         Line(out, "  ", atom);
+        passOn(kPieceSize);
+    }
     Line(out, "Functions:", "");
-    for (const TFunction& function : image.Functions)
+    for (const TFunction& function : image.Functions) {
         ListFunction(out, function);
+        passOn(kPieceSize);
+    }
     Line(out, "Code:", "");
-    for (int32_t i = 0; i < image.InstrCount(); ++i)
+    for (int32_t i = 0; i < image.InstrCount(); ++i) {
         ListInstr(out, i, image.Code[i]);
-    return out;
+        passOn(kPieceSize);
+    }
+    passOn(1);
+}
+
+std::string ListingText(const TPCode& image) {
+    std::string text;
+    StreamListing(image, [&text](std::string_view piece) { text += piece; });
+    return text;
 }
 
 void WriteListing(const TPCode& image, std::string_view path) {
-    WriteWholeFile(path, ListingText(image));
+    TFileWriter out(path);
+    StreamListing(image, [&out](std::string_view piece) { out.Write(piece); });
+    out.Close();
 }
 
 } // namespace zk

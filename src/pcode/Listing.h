@@ -5,10 +5,16 @@
 
 #include "pcode/PCode.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace zk {
+
+// Takes the listing piece by piece, each piece a run of whole lines, so that
+// the listing of a large image is never held whole.
+using TListingSink = std::function<void(std::string_view)>;
+void StreamListing(const TPCode& image, const TListingSink& sink);
 
 std::string ListingText(const TPCode& image);
 // Creates or replaces the file; throws TFileError.

@@ -57,9 +57,15 @@ TEST_F(ZkSpecialFiles, AFileLargerThanAnyTheSystemHoldsIsRefusedUnread) {
 
 TEST_F(ZkSpecialFiles, AResultThatCannotBeWrittenIsAFailure) {
     Dir.Write("pair.zk", "(PAIR (A B) (EXPR B A))");
+    // A listing of many pieces stops at the first piece that is lost.
+    std::string many;
+    for (int i = 0; i < 2000; ++i)
+        many += "(F" + std::to_string(i) + " (X) X)\n";
+    Dir.Write("many.zk", many);
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"run", "pair.zk", "a", "b"},
           {"listing", "pair.zk"},
+          {"listing", "many.zk"},
           {"check", "pair.zk"}}) {
         const TProcessResult r = RunZkWithStdout(args, Dir.Path(), "/dev/full");
         EXPECT_EQ(r.Status, 66) << args[0];

@@ -93,5 +93,25 @@ TEST(PCodeListing, WriteListingWritesTheTextToTheFile) {
     EXPECT_THROW(WriteListing(code, dir.Entry() + "missing/PCode.txt"), TFileError);
 }
 
+// A large image is handed on in pieces of whole lines, never as one text.
+TEST(PCodeListing, ALargeImageIsStreamedInPiecesOfWholeLines) {
+    TPCode code = TPCode::Empty();
+    for (int i = 0; i < 20000; ++i)
+        code.AddInstr(opNop);
+    std::vector<std::string> pieces;
+    StreamListing(code, [&pieces](std::string_view piece) { pieces.emplace_back(piece); });
+    ASSERT_GT(pieces.size(), 2u);
+    std::string joined;
+    for (const std::string& piece : pieces) {
+        EXPECT_LE(piece.size(), 70000u);
+        EXPECT_EQ(piece.substr(piece.size() - 2), "\r\n");
+        joined += piece;
+    }
+    EXPECT_EQ(joined.find("Uses:\r\nAtoms:\r\nFunctions:\r\nCode:\r\n0: NOP(0, 0, \"\") - 0\r\n"),
+              0u);
+    const std::string last = "\r\n19999: NOP(0, 0, \"\") - 0\r\n";
+    EXPECT_EQ(joined.substr(joined.size() - last.size()), last);
+}
+
 } // namespace
 } // namespace zk

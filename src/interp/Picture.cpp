@@ -12,7 +12,7 @@ namespace zk {
 namespace {
 
 bool CellInUse(const TZKMemory& memory, int32_t index) {
-    return index >= 0 && index < memory.CellCount();
+    return index >= 0 && index < memory.CellsTaken();
 }
 
 // The elements of one value in order. The current element is the last one
@@ -21,7 +21,7 @@ bool CellInUse(const TZKMemory& memory, int32_t index) {
 class TElementCursor {
 public:
     TElementCursor(const TZKMemory& memory, TTreeRef value)
-        : Memory_(memory), Last_(value.Last), Budget_(memory.CellCount()) {
+        : Memory_(memory), Last_(value.Last), Budget_(memory.CellsTaken()) {
         if (!value.IsEmpty() && CellInUse(memory, value.First)) Visit(value.First);
     }
 

@@ -58,11 +58,11 @@ bool IsListNode(const TCell& cell) {
 // many visits as there are cells in use.
 class TCellReader {
 public:
-    explicit TCellReader(const TZKMemory& memory) : Memory_(memory), Budget_(memory.CellCount()) {}
+    explicit TCellReader(const TZKMemory& memory) : Memory_(memory), Budget_(memory.CellsTaken()) {}
 
     // The cell at `index` if it is in use and the budget allows one more visit.
     const TCell* Visit(int32_t index) {
-        if (index < 0 || index >= Memory_.CellCount() || Budget_ == 0) return nullptr;
+        if (index < 0 || index >= Memory_.CellsTaken() || Budget_ == 0) return nullptr;
         --Budget_;
         return &Memory_.Cell(index);
     }

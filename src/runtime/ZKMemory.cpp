@@ -18,6 +18,17 @@ namespace zk {
 
 namespace {
 
+// A memory whose two arrays fit in the processor's caches together needs no
+// window. Otherwise the window holds, besides the live cells after a
+// collection, as many cells as the arrays of the default memory or eight
+// times the live cells, whichever is more, so that the copying costs at most
+// an eighth of a cell per allocation; a window that would itself no longer
+// fit in the caches gains nothing, and then the whole array is used.
+constexpr int64_t kCachedCells = 1 << 18;
+constexpr int64_t kWindowCells = 65536;
+constexpr int64_t kWindowPerLiveCell = 8;
+constexpr int64_t kLargestWindow = 1 << 20;
+
 using TPendingPairs = std::vector<std::pair<TTreeRef, TTreeRef>>;
 
 // Compares two sequences element by element; the contents of list nodes are
@@ -61,36 +72,53 @@ void TZKMemory::Reset() {
     StackRootCount_ = 0;
     CellRootCount_ = 0;
     SeqRootCount_ = 0;
-    CellCount_ = 0;
+    Taken_ = 0;
+    Freed_ = 0;
     AllocCount_ = 0;
-    UnstressedCount_ = 0;
     OutOfMemory_ = false;
+    OpenWindow();
 }
 
+void TZKMemory::OpenWindow() {
+    const int64_t full = int64_t{Capacity_} - 2 - Freed_;
+    int64_t end = full;
+    if (kStressCollector) {
+        end = Taken_;
+    } else if (Capacity_ > kCachedCells) {
+        const int64_t window = Taken_ + std::max(kWindowCells, kWindowPerLiveCell * Taken_);
+        if (window <= kLargestWindow) end = window;
+    }
+    WindowEnd_ = static_cast<int32_t>(std::max<int64_t>(std::min(end, full), Taken_));
+}
+
+// A stress build collects at every request too, yet runs out of memory
+// exactly where a normal build does.
 int32_t TZKMemory::AllocSlow(uint8_t kind, int64_t value) {
-    if constexpr (kStressCollector) return AllocStressed(kind, value);
-    if (CellCount_ >= Capacity_ - 2) {
-        Collect();
-        if (CellCount_ >= Limit_) OutOfMemory_ = true;
+    if (!OutOfMemory_ && Taken_ >= WindowEnd_) {
+        if (CellCount() >= Capacity_ - 2) {
+            Collect();
+            if (CellCount() >= Limit_) OutOfMemory_ = true;
+        } else {
+            CollectWindow();
+        }
     }
     if (OutOfMemory_) return -1;
     return Place(kind, value);
 }
 
-// The stress build collects every time, yet runs out of memory exactly where
-// a normal build does: its live cells at the request at which a normal build
-// would find the array full are the ones that build's collection would keep,
-// so a run's outcome never depends on the build.
-int32_t TZKMemory::AllocStressed(uint8_t kind, int64_t value) {
-    const bool full = UnstressedCount_ >= Capacity_ - 2;
-    Collect();
-    if (full) {
-        UnstressedCount_ = CellCount_;
-        if (CellCount_ >= Limit_) OutOfMemory_ = true;
-    }
-    if (OutOfMemory_) return -1;
-    ++UnstressedCount_;
-    return Place(kind, value);
+void TZKMemory::Collect() {
+    Compact();
+    Freed_ = 0;
+    OpenWindow();
+}
+
+// The live cells are the same as at a full collection: a cell unreachable
+// now stays unreachable, so the later full collection keeps what it would.
+void TZKMemory::CollectWindow() {
+    const int32_t before = Taken_;
+    Compact();
+    Freed_ += before - Taken_;
+    OpenWindow();
 }
 
 // Breadth first, Cheney-style: Spare_ itself is the queue. A cell is copied
@@ -98,8 +126,8 @@ int32_t TZKMemory::AllocStressed(uint8_t kind, int64_t value) {
 // of the copies already made are met, which is the order in which a queue of
 // indexes would hand out first occurrences. A moved cell keeps its Next, so
 // sequences can still be walked in Cells_ after their cells moved.
-void TZKMemory::Collect() {
-    const int32_t oldCount = CellCount_;
+void TZKMemory::Compact() {
+    const int32_t oldCount = Taken_;
     int32_t copied = 0;
     MoveRoots(copied);
     for (int32_t scan = 0; scan < copied; ++scan) {
@@ -114,7 +142,7 @@ void TZKMemory::Collect() {
         cell.LastChild = Forward(cell.LastChild, oldCount);
     }
     ForwardRoots();
-    CellCount_ = copied;
+    Taken_ = copied;
     std::swap(Cells_, Spare_);
 }
 

@@ -2,6 +2,14 @@
 // taken in order by a bump allocator and compacted into a second array by a
 // breadth-first copying collection over explicit roots. The memory also owns
 // the interpreter's value and argument stacks and the structural operations.
+//
+// A large memory is not filled to the end between collections: the cells
+// taken since the last collection stay within a window that fits in the
+// processor's caches, and a collection that nobody sees empties it whenever
+// it is full. The memory keeps counting the cells as a memory that collects
+// only when full would (CellCount), and collects for everybody to see at
+// exactly the request at which that memory would, so the cells in use and the
+// moment the memory runs out are the same whatever the window.
 #pragma once
 
 #include "pcode/PCode.h"
@@ -40,7 +48,8 @@ inline constexpr uint8_t kCellMoved = 255;
 
 // A stress build (VARNOK_STRESS_GC) collects at every allocation, so that a
 // cell index held across AllocCell without being registered goes wrong at
-// once instead of at the rare request that finds the array full.
+// once instead of at the rare request that finds the array full: its window
+// holds no cell.
 #ifdef VARNOK_STRESS_GC
 inline constexpr bool kStressCollector = true;
 #else
@@ -63,30 +72,28 @@ public:
     // OutOfMemory right after the call. Each request counts, failed or not.
     int32_t AllocCell(uint8_t kind, int64_t value) {
         ++AllocCount_;
-        if (kStressCollector || CellCount_ >= Capacity_ - 2 || OutOfMemory_) [[unlikely]]
+        if (Taken_ >= WindowEnd_ || OutOfMemory_) [[unlikely]]
             return AllocSlow(kind, value);
         return Place(kind, value);
     }
     // Whether the next `count` requests will be served without a collection;
     // never in a stress build.
-    bool HasRoomFor(int32_t count) const {
-        return !kStressCollector && !OutOfMemory_ && CellCount_ + count <= Capacity_ - 2;
-    }
+    bool HasRoomFor(int32_t count) const { return !OutOfMemory_ && Taken_ + count <= WindowEnd_; }
     // Takes `count` cells at once, counted as that many requests; the caller
     // has checked HasRoomFor(count). It fills the cells it uses with
     // PlaceLeaf; a cell left unfilled lies outside every value and is never
     // read.
     int32_t TakeCells(int32_t count) {
         AllocCount_ += count;
-        const int32_t first = CellCount_;
-        CellCount_ += count;
+        const int32_t first = Taken_;
+        Taken_ += count;
         return first;
     }
     void PlaceLeaf(int32_t index, uint8_t kind, int64_t value) {
         Cells_[index] = TCell{-1, -1, -1, -1, value, kind};
     }
-    // Compacts the live cells; AllocCell runs it when the array is within
-    // two cells of full. Every index held outside the stacks and the
+    // Compacts the live cells, as AllocCell does when CellCount is within two
+    // cells of the capacity. Every index held outside the stacks and the
     // registered roots becomes meaningless.
     void Collect();
 
@@ -129,15 +136,22 @@ public:
     const TTreeStack& ArgStack() const { return ArgStack_; }
     int32_t Capacity() const { return Capacity_; }
     int32_t Limit() const { return Limit_; }
-    int32_t CellCount() const { return CellCount_; }
+    // The cells in use as a memory that collects only when full counts them.
+    int32_t CellCount() const { return Taken_ + Freed_; }
+    // Every cell of a value lies below this index.
+    int32_t CellsTaken() const { return Taken_; }
     bool OutOfMemory() const { return OutOfMemory_; }
     int64_t AllocCount() const { return AllocCount_; }
 
 private:
     int32_t AllocSlow(uint8_t kind, int64_t value);
-    int32_t AllocStressed(uint8_t kind, int64_t value);
+    // The collection that only the window sees; it frees cells that a
+    // memory collecting when full would still count.
+    void CollectWindow();
+    void Compact();
+    void OpenWindow();
     int32_t Place(uint8_t kind, int64_t value) {
-        const int32_t index = CellCount_++;
+        const int32_t index = Taken_++;
         Cells_[index] = TCell{-1, -1, -1, -1, value, kind};
         return index;
     }
@@ -157,7 +171,9 @@ private:
     std::unique_ptr<TCell[]> Spare_;
     int32_t Capacity_;
     int32_t Limit_;
-    int32_t CellCount_ = 0;
+    int32_t Taken_ = 0;     // cells 0 .. Taken_ - 1 hold what was written since the last collection
+    int32_t Freed_ = 0;     // cells freed by the window's collections since the last full one
+    int32_t WindowEnd_ = 0; // the index at which the next collection takes place
     bool OutOfMemory_ = false;
     TTreeStack ValueStack_;
     TTreeStack ArgStack_;
@@ -169,8 +185,6 @@ private:
     int32_t SeqRootCount_ = 0;
     // 64 bits: a long run makes more than 2^31 requests.
     int64_t AllocCount_ = 0;
-    // A stress build's count of the cells that a normal build would hold.
-    int32_t UnstressedCount_ = 0;
 };
 
 } // namespace zk

@@ -120,6 +120,44 @@ TEST(ZKMemoryLimitTest, FailsWhenLiveCellsReachTheLimit) {
     }
 }
 
+// A large memory collects early, within a window of its array, and nobody
+// may notice: the cells in use, the collections that count and the moment of
+// failure are those of a memory that collects only when full.
+TEST(ZKMemoryLimitTest, ALargeMemoryCountsAsIfItCollectedOnlyWhenFull) {
+    constexpr int32_t kCapacity = 1 << 21;
+    constexpr int32_t kLimit = kCapacity / 10 * 8;
+    TZKMemory memory(kCapacity, kLimit);
+    TAtomTable atoms = StartAtoms();
+    const std::string live = "A (B 7) C";
+    memory.ValueStack().Push(memory.ParseText(live, atoms));
+    Churn(memory, kCapacity - 2 - 5);
+    EXPECT_EQ(memory.CellCount(), kCapacity - 2);
+    EXPECT_LT(memory.CellsTaken(), kCapacity / 4) << "no window";
+    EXPECT_EQ(Text(memory, memory.ValueStack().Top(), atoms), live);
+    // The next request finds the memory full: only the live value remains.
+    memory.AllocCell(kCellNumber, 1);
+    EXPECT_EQ(memory.CellCount(), 6);
+    EXPECT_EQ(Text(memory, memory.ValueStack().Top(), atoms), live);
+}
+
+TEST(ZKMemoryLimitTest, ALargeMemoryFailsAtTheRequestThatFindsItFull) {
+    constexpr int32_t kCapacity = 1 << 19;
+    constexpr int32_t kLimit = 1000;
+    TZKMemory memory(kCapacity, kLimit);
+    TAtomTable atoms = StartAtoms();
+    std::string text;
+    for (int i = 0; i < kLimit; ++i)
+        text += "A ";
+    memory.ValueStack().Push(memory.ParseText(text, atoms));
+    Churn(memory, kCapacity - 2 - kLimit);
+    EXPECT_FALSE(memory.OutOfMemory());
+    EXPECT_EQ(memory.CellCount(), kCapacity - 2);
+    memory.AllocCell(kCellNumber, 1);
+    EXPECT_TRUE(memory.OutOfMemory());
+    EXPECT_EQ(memory.CellCount(), kLimit);
+    EXPECT_EQ(memory.AllocCount(), kCapacity - 1);
+}
+
 TEST(ZKMemoryLimitTest, ResetClearsCountsStacksAndTheFailure) {
     TZKMemory memory(10, 8);
     TAtomTable atoms = StartAtoms();

@@ -1,8 +1,9 @@
 // The environment as a student uses it, offscreen: an example opened, checked
 // with F9, run with Control+F9 with its parameter typed into the input
-// dialog, a picture program run into the picture window; and a program and a
-// unit compiled from the menu giving the same files as `zk`. The progress
-// dialog, the result window and the picture window are saved as screenshots.
+// dialog, a picture program run into the picture window, each with the same
+// result as `zk` gives; and a program and a unit compiled from the menu giving
+// the same files as `zk`. The progress dialog, the result window and the
+// picture window are saved as screenshots.
 #include "ide/MainWindow.h"
 
 #include "AnsweringDialogs.h"
@@ -37,6 +38,15 @@ void SaveShot(const QPixmap& shot, const char* name) {
     const QString path = dir + "/" + name;
     EXPECT_TRUE(shot.save(path)) << path.toStdString();
     std::printf("screenshot: %s\n", qPrintable(path));
+}
+
+// What `zk` prints on its standard output, once it has ended well.
+QString RunZk(const QStringList& arguments) {
+    QProcess zk;
+    zk.start(QStringLiteral(ZK_EXECUTABLE), arguments);
+    EXPECT_TRUE(zk.waitForFinished(60000));
+    EXPECT_EQ(zk.exitCode(), 0) << zk.readAllStandardError().toStdString();
+    return QString::fromUtf8(zk.readAllStandardOutput());
 }
 
 class EndToEnd : public ::testing::Test {
@@ -93,6 +103,7 @@ TEST_F(EndToEnd, CheckAndRunAnExampleWithItsParameterTyped) {
     Key(Qt::Key_F9, Qt::ControlModifier);
     EXPECT_EQ(parameter, "Параметр 0 (L)");
     EXPECT_EQ(result, "C B A ");
+    EXPECT_EQ(result + "\n", RunZk({"run", kExamples + "reverse.zk", "a b c"}));
     EXPECT_GT(instructions.toLongLong(), 0);
     EXPECT_EQ(Panel(0), "Программа была запущена");
     EXPECT_EQ(Dialogs.MessageTexts().size(), 1u); // nothing since the check
@@ -106,6 +117,8 @@ TEST_F(EndToEnd, APictureProgramOpensThePictureWindow) {
         client = Run().Graph.size();
         image = Run().Graph.ImgMain->pixmap().size();
         SaveShot(Run().Graph.grab(), "picture-window.png");
+        Dialogs.ChooseFile(QString::fromStdString(Out.Entry() + "house.bmp"));
+        Run().Graph.CmdSave->click();
         Run().Graph.CmdOK->click();
     });
     Run().Interp.RunEnded = [&] { Run().Interp.close(); };
@@ -113,14 +126,9 @@ TEST_F(EndToEnd, APictureProgramOpensThePictureWindow) {
     EXPECT_EQ(image, QSize(240, 180));
     EXPECT_EQ(client, QSize(250, 220));
     EXPECT_TRUE(Dialogs.MessageTexts().empty());
-}
-
-// `zk build` and `zk unit` of the same example, with its log and listing.
-void RunZk(const QStringList& arguments) {
-    QProcess zk;
-    zk.start(QStringLiteral(ZK_EXECUTABLE), arguments);
-    ASSERT_TRUE(zk.waitForFinished(60000));
-    ASSERT_EQ(zk.exitCode(), 0) << zk.readAllStandardError().toStdString();
+    const QString drawn = QString::fromStdString(Out.Entry() + "zk.bmp");
+    RunZk({"run", kExamples + "house.zk", "--picture", drawn});
+    EXPECT_EQ(Out.Read("house.bmp"), Out.Read("zk.bmp"));
 }
 
 TEST_F(EndToEnd, CompilingInTheWindowAndWithZkGivesTheSameFiles) {

@@ -17,10 +17,11 @@
 namespace zk::fuzz {
 
 // A fuzzed run may loop or recurse forever: it ends after this many steps, or
-// when its stacks hold this many nodes, or when its cells run out.
-constexpr int64_t kStepBudget = 200000;
-constexpr int64_t kStackBudget = 20000;
-constexpr int32_t kCellBudget = 8192;
+// when its stacks hold this many nodes, or when its cells run out. One step
+// may copy a whole value, so the steps and the cells together bound the time.
+constexpr int64_t kStepBudget = 20000;
+constexpr int64_t kStackBudget = 5000;
+constexpr int32_t kCellBudget = 4096;
 
 // The directory, created on first use and removed at exit; as a search-list
 // entry, with a trailing separator.

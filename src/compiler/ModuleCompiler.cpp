@@ -215,7 +215,7 @@ void CheckDuplicates(const TPCode& code, TError& error) {
 void NumberAtoms(TPCode& code) {
     for (TPInstr& instr : code.Code) {
         if (instr.OpCode != opPushConst) continue;
-        instr.Arg1 = instr.Name.empty() ? 0 : code.Atoms.Add(instr.Name);
+        instr.Arg1 = instr.Name.empty() ? 0 : code.Atoms.Add(instr.Name.Text());
         instr.Name.clear();
     }
 }

@@ -28,7 +28,7 @@ std::string InstructionFault(const TPCode& code, int32_t index) {
         return At(index, "unknown operation " + std::to_string(instr.OpCode));
     switch (instr.OpCode) {
     case opGoto:
-        if (!instr.Name.empty()) return At(index, "unresolved call of " + instr.Name);
+        if (!instr.Name.empty()) return At(index, "unresolved call of " + instr.Name.Text());
         [[fallthrough]];
     case opIf:
         if (instr.Arg1 < 0 || instr.Arg1 >= size) return At(index, "jump outside the code");

@@ -46,7 +46,7 @@ void LinkCalls(TPCode& image, const TPCode& provider, bool exportedOnly) {
     for (TPInstr& instr : image.Code) {
         if (!IsUnresolvedCall(instr)) continue;
         const auto found =
-            index.find(CallKey(instr.Arg1 == kCallByOperator, instr.Arg2, instr.Name));
+            index.find(CallKey(instr.Arg1 == kCallByOperator, instr.Arg2, instr.Name.Text()));
         if (found == index.end()) continue;
         instr.Name.clear();
         instr.Arg2 = 0;

@@ -129,7 +129,8 @@ private:
             return CallFault(i + 1);
         case opGoto:
             if (IsCallGoto(i)) return {};
-            if (!instr.Name.empty()) return At(i, "call of " + instr.Name + " without SavePos");
+            if (!instr.Name.empty())
+                return At(i, "call of " + instr.Name.Text() + " without SavePos");
             [[fallthrough]];
         case opIf:
             if (instr.Arg1 < start || instr.Arg1 > ret) return At(i, "jump outside its function");
@@ -148,12 +149,12 @@ private:
             if (!IsStart(call.Arg1)) return At(i, "call that does not land on a function");
             return {};
         }
-        if (Kind_ == TCodeKind::Program) return At(i, "unresolved call of " + call.Name);
+        if (Kind_ == TCodeKind::Program) return At(i, "unresolved call of " + call.Name.Text());
         if (call.Arg1 != kCallByName && call.Arg1 != kCallByOperator)
-            return At(i, "call of " + call.Name + " in unknown mode");
+            return At(i, "call of " + call.Name.Text() + " in unknown mode");
         if (call.Arg2 < 0 || call.Arg2 > 0xFFFF)
-            return At(i,
-                      "call of " + call.Name + " with " + std::to_string(call.Arg2) + " arguments");
+            return At(i, "call of " + call.Name.Text() + " with " + std::to_string(call.Arg2) +
+                             " arguments");
         return {};
     }
 

@@ -4,6 +4,8 @@
 // rewrites it in place and the interpreter executes it.
 #pragma once
 
+#include "pcode/InstrName.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -96,7 +98,7 @@ struct TPInstr {
     int32_t OpCode = opNop;
     int32_t Arg1 = 0;
     int32_t Arg2 = 0; // argument count of an unresolved call; AtomEqual's kind
-    std::string Name; // callee of an unresolved call; PushConst text before numbering
+    TInstrName Name;  // callee of an unresolved call; PushConst text before numbering
 };
 
 struct TFunction {

@@ -75,7 +75,7 @@ public:
         Byte(static_cast<uint8_t>(instr.OpCode));
         if (HasArg1(instr.OpCode)) Int(instr.Arg1);
         if (HasArg2(instr.OpCode)) Word(Arg2Word(instr, withNames));
-        if (withNames && instr.OpCode == opGoto) Text(instr.Name);
+        if (withNames && instr.OpCode == opGoto) Text(instr.Name.Text());
     }
 
     std::string Bytes;
@@ -87,7 +87,7 @@ private:
     uint16_t Arg2Word(const TPInstr& instr, bool withNames) const {
         const bool unresolvedCall = withNames && instr.OpCode == opGoto && !instr.Name.empty();
         if (unresolvedCall && (instr.Arg2 < 0 || instr.Arg2 > kMaxWord))
-            throw TFileError(Path_, "cannot save: a call of " + Cp1251ToUtf8(instr.Name) +
+            throw TFileError(Path_, "cannot save: a call of " + Cp1251ToUtf8(instr.Name.Text()) +
                                         " with " + std::to_string(instr.Arg2) +
                                         " arguments, a p-code file holds at most 65535");
         return static_cast<uint16_t>(instr.Arg2);

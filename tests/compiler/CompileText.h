@@ -46,7 +46,7 @@ inline std::string CodeText(const TPCode& code, int32_t from = 0) {
         out += OpCodeName(instr.OpCode);
         if (HasArg1(instr.OpCode)) field(std::to_string(instr.Arg1));
         if (HasArg2(instr.OpCode)) field(std::to_string(instr.Arg2));
-        if (!instr.Name.empty()) field(instr.Name);
+        if (!instr.Name.empty()) field(instr.Name.Text());
         out += " @";
         out += std::to_string(instr.Position);
     }

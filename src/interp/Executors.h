@@ -269,18 +269,14 @@ public:
         TTreeStack& stack = memory.ValueStack();
         const int32_t result = exec::NewDecision(memory, 1, error);
         if (result == -1) return -1;
-        const TTreeRef x = stack.Pop();
-        bool equal;
-        if (instr.Arg1 == 0 && instr.Arg2 == 0) {
-            equal = x.IsEmpty();
-        } else if (exec::IsOneElement(x)) {
-            const TCell& cell = memory.Cell(x.First);
-            equal = cell.Kind == instr.Arg2 && cell.Value == instr.Arg1 && cell.FirstChild == -1;
-        } else {
-            equal = false;
-        }
-        if (equal) memory.Cell(result).Value = exec::kAtomTrue;
+        if (Matches(memory, stack.Pop(), instr)) memory.Cell(result).Value = exec::kAtomTrue;
         return result;
+    }
+    static bool Matches(const TZKMemory& memory, const TTreeRef& x, const TOperands& instr) {
+        if (instr.Arg1 == 0 && instr.Arg2 == 0) return x.IsEmpty();
+        if (!exec::IsOneElement(x)) return false;
+        const TCell& cell = memory.Cell(x.First);
+        return cell.Kind == instr.Arg2 && cell.Value == instr.Arg1 && cell.FirstChild == -1;
     }
     static void Apply(TRunState& run, const TOperands& instr, int32_t& error) {
         exec::PushDecision(run.Memory, Decide(run, instr, error));
@@ -355,7 +351,8 @@ public:
         exec::SetTop(stack, result);
     }
 
-private:
+    // B op A into `value`; false with the code of the failure in `error`
+    // when the operation fails.
     static bool Compute(int32_t opCode, int64_t b, int64_t a, int64_t& value, int32_t& error) {
         switch (opCode) {
         case opAdd: return Checked(!__builtin_add_overflow(b, a, &value), error);
@@ -373,6 +370,8 @@ private:
             return true;
         }
     }
+
+private:
     static bool Checked(bool fits, int32_t& error) { return fits || Fail(kErrorOverflow, error); }
     static bool Fail(int32_t code, int32_t& error) {
         error = code;

@@ -46,6 +46,15 @@ enum TFusedCode : int32_t {
     // Four instructions, as four steps.
     fuArgsEqualIf,       // Param, Param, then the pair fuEqualIf
     fuConstArgGreaterIf, // PushNum, Param, then the pair fuGreaterIf
+    // Operations on arguments and constants that are never pushed: an
+    // argument tested, compared or taken apart right where it is.
+    fuArgAtomEqualIf,    // Param, NOP, AtomEqual, If
+    fuArgConstGreaterIf, // Param, PushNum, Greater, If
+    fuArgsGreaterIf,     // Param, Param, Greater, If
+    fuArgsArith,         // Param, Param, one of Add, Subtr, Mul, Div, Mod
+    fuArgFirst,          // Param, First
+    fuArgBF,             // Param, BF
+    fuGotoReturn,        // Goto to a FreeArgs followed by Ret, and those two
     kRunCodeCount
 };
 
@@ -61,9 +70,46 @@ int32_t PairCode(int32_t first, int32_t second) {
     }
 }
 
+bool IsArithmetic(int32_t code) {
+    return code >= opAdd && code <= opMod;
+}
+
+// The group on arguments that starts with the Param whose followers have the
+// codes `next`, `third` and `fourth`; opParam when there is none.
+int32_t ArgumentGroup(int32_t next, int32_t third, int32_t fourth) {
+    if (next == opNop && third == opAtomEqual && fourth == opIf) return fuArgAtomEqualIf;
+    if (next == opPushNum && third == opGreater && fourth == opIf) return fuArgConstGreaterIf;
+    if (next == opParam && third == opGreater && fourth == opIf) return fuArgsGreaterIf;
+    if (next == opParam && IsArithmetic(third)) return fuArgsArith;
+    if (next == opFirst) return fuArgFirst;
+    if (next == opBF) return fuArgBF;
+    return opParam;
+}
+
+// The groups that start with a Param or a Goto, found from the codes of the
+// image itself.
+void JoinArgumentGroups(std::vector<TOperands>& program, const std::vector<int32_t>& codes) {
+    const auto codeAt = [&codes](std::size_t index) {
+        return index < codes.size() ? codes[index] : opRes1;
+    };
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        if (codes[i] == opParam && program[i].OpCode == opParam) {
+            program[i].OpCode = ArgumentGroup(codeAt(i + 1), codeAt(i + 2), codeAt(i + 3));
+        } else if (codes[i] == opGoto && program[i].OpCode == opGoto) {
+            const auto target = static_cast<std::size_t>(program[i].Arg1);
+            if (codeAt(target) == opFreeArgs && codeAt(target + 1) == opRet)
+                program[i].OpCode = fuGotoReturn;
+        }
+    }
+}
+
 // Gives the first instruction of each pair, three and four the code of the
 // group. `program` ends with two instructions that join nothing.
 void JoinInstructions(std::vector<TOperands>& program) {
+    std::vector<int32_t> codes;
+    codes.reserve(program.size());
+    for (const TOperands& instr : program)
+        codes.push_back(instr.OpCode);
     for (std::size_t i = 0; i + 1 < program.size(); ++i)
         program[i].OpCode = PairCode(program[i].OpCode, program[i + 1].OpCode);
     const auto codeAt = [&program](int32_t index) {
@@ -84,6 +130,7 @@ void JoinInstructions(std::vector<TOperands>& program) {
         else if (instr.OpCode == fuTailJump && codeAt(program[i + 1].Arg1) == opLoadArgs)
             instr.OpCode = fuTailEnter;
     }
+    JoinArgumentGroups(program, codes);
 }
 
 int32_t LimitOf(int32_t cells) {
@@ -225,17 +272,57 @@ void TInterpreter::Execute(int64_t budget) {
 // loop ends.
 void TInterpreter::Dispatch(int64_t budget) {
     static constexpr void* kHandlers[] = {
-        &&Nop,         &&Push,      &&FirstLast,   &&BfBl,
-        &&FirstLast,   &&BfBl,      &&Br,          &&Cont,
-        &&Expr,        &&If,        &&SymNum,      &&Goto,
-        &&Param,       &&ParamCopy, &&LoadArgs,    &&FreeArgs,
-        &&Bad,         &&Bad,       &&Equal,       &&Ret,
-        &&SavePos,     &&Abort,     &&NumOp,       &&NumOp,
-        &&NumOp,       &&NumOp,     &&NumOp,       &&Push,
-        &&SymNum,      &&Greater,   &&Random,      &&AtomEqual,
-        &&Call,        &&Return,    &&TailJump,    &&EqualIf,
-        &&AtomEqualIf, &&GreaterIf, &&ConstArith,  &&ParamConstArith,
-        &&CallEnter,   &&TailEnter, &&ArgsEqualIf, &&ConstArgGreaterIf,
+        &&Nop,
+        &&Push,
+        &&FirstLast,
+        &&BfBl,
+        &&FirstLast,
+        &&BfBl,
+        &&Br,
+        &&Cont,
+        &&Expr,
+        &&If,
+        &&SymNum,
+        &&Goto,
+        &&Param,
+        &&ParamCopy,
+        &&LoadArgs,
+        &&FreeArgs,
+        &&Bad,
+        &&Bad,
+        &&Equal,
+        &&Ret,
+        &&SavePos,
+        &&Abort,
+        &&NumOp,
+        &&NumOp,
+        &&NumOp,
+        &&NumOp,
+        &&NumOp,
+        &&Push,
+        &&SymNum,
+        &&Greater,
+        &&Random,
+        &&AtomEqual,
+        &&Call,
+        &&Return,
+        &&TailJump,
+        &&EqualIf,
+        &&AtomEqualIf,
+        &&GreaterIf,
+        &&ConstArith,
+        &&ParamConstArith,
+        &&CallEnter,
+        &&TailEnter,
+        &&ArgsEqualIf,
+        &&ConstArgGreaterIf,
+        &&ArgAtomEqualIf,
+        &&ArgConstGreaterIf,
+        &&ArgsGreaterIf,
+        &&ArgsArith,
+        &&ArgFirst,
+        &&ArgBF,
+        &&GotoReturn,
     };
     static_assert(std::size(kHandlers) == kRunCodeCount, "a handler for every code");
     const TOperands* const program = Program_.data();
@@ -534,6 +621,91 @@ ConstArgGreaterIf : {
     const bool greater = instr->Arg1 > Memory_.Cell(arg->First).Value;
     Memory_.PlaceLeaf(decision, kCellList, greater ? exec::kAtomTrue : exec::kAtomFalse);
     pc = greater ? pc + 1 : instr[3].Arg1;
+    ZK_JUMP;
+}
+
+    // The groups on arguments. A decision cell is taken but never filled:
+    // the If drops it at once, and nothing refers to it.
+ArgAtomEqualIf : {
+    const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);
+    if (arg == nullptr || countdown < 3 || !Memory_.HasRoomFor(1)) [[unlikely]]
+        goto Param;
+    countdown -= 3;
+    Memory_.TakeCells(1);
+    pc = TAtomEqualInterpreter::Matches(Memory_, *arg, instr[2]) ? pc + 4 : instr[3].Arg1;
+    ZK_JUMP;
+}
+ArgConstGreaterIf : {
+    const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);
+    if (arg == nullptr || countdown < 3 || !Memory_.HasRoomFor(2) || !exec::IsNumber(Memory_, *arg))
+        [[unlikely]]
+        goto Param;
+    countdown -= 3;
+    Memory_.TakeCells(2);
+    pc = Memory_.Cell(arg->First).Value > instr[1].Arg1 ? pc + 4 : instr[3].Arg1;
+    ZK_JUMP;
+}
+ArgsGreaterIf : {
+    const TTreeRef* first = args.At(instr->Arg1 & 0xFF);
+    const TTreeRef* second = args.At(instr[1].Arg1 & 0xFF);
+    if (first == nullptr || second == nullptr || countdown < 3 || !Memory_.HasRoomFor(1) ||
+        !exec::IsNumber(Memory_, *first) || !exec::IsNumber(Memory_, *second)) [[unlikely]]
+        goto Param;
+    countdown -= 3;
+    Memory_.TakeCells(1);
+    const bool greater = Memory_.Cell(first->First).Value > Memory_.Cell(second->First).Value;
+    pc = greater ? pc + 4 : instr[3].Arg1;
+    ZK_JUMP;
+}
+ArgsArith : {
+    // A failing operation runs step by step, which leaves its code and the
+    // stack as the executor does.
+    const TTreeRef* first = args.At(instr->Arg1 & 0xFF);
+    const TTreeRef* second = args.At(instr[1].Arg1 & 0xFF);
+    if (first == nullptr || second == nullptr || countdown < 2 || !Memory_.HasRoomFor(1) ||
+        !exec::IsNumber(Memory_, *first) || !exec::IsNumber(Memory_, *second)) [[unlikely]]
+        goto Param;
+    int64_t value = 0;
+    int32_t failure = 0;
+    if (!TNumOpInterpreter::Compute(instr[2].OpCode, Memory_.Cell(first->First).Value,
+                                    Memory_.Cell(second->First).Value, value, failure)) [[unlikely]]
+        goto Param;
+    countdown -= 2;
+    const int32_t result = Memory_.TakeCells(1);
+    Memory_.PlaceLeaf(result, kCellNumber, value);
+    values.Push({result, result});
+    pc += 3;
+    ZK_NEXT;
+}
+ArgFirst : {
+    const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);
+    if (arg == nullptr || countdown < 1 || arg->First == -1) [[unlikely]]
+        goto Param;
+    --countdown;
+    values.Push({arg->First, arg->First});
+    pc += 2;
+    ZK_NEXT;
+}
+ArgBF : {
+    const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);
+    if (arg == nullptr || countdown < 1 || arg->First == -1) [[unlikely]]
+        goto Param;
+    --countdown;
+    TTreeRef rest = *arg;
+    Memory_.DropFirst(rest);
+    values.Push(rest);
+    pc += 2;
+    ZK_NEXT;
+}
+GotoReturn : {
+    const auto count = static_cast<std::size_t>(program[instr->Arg1].Arg1 & 0xFF);
+    if (countdown < 2 || args.Count() < count || ReturnStack_.empty()) [[unlikely]]
+        goto Goto;
+    countdown -= 2;
+    args.Drop(count);
+    pc = ReturnStack_.back() + 2;
+    ReturnStack_.pop_back();
+    --calls;
     ZK_JUMP;
 }
 

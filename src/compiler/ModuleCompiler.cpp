@@ -59,7 +59,7 @@ void TFormReader::Form() {
     Tokens_.Next();
     if (Tokens_.AtEnd()) return Fail(kErrorUnexpectedEnd);
     if (Tokens_.Current()->Kind != tkAtom) return Fail(kErrorBadDefinition);
-    const std::string& head = Tokens_.Current()->Text;
+    const std::string_view head = Tokens_.Current()->Text;
     const bool declaration =
         !ClassicLanguage && (head == "EXPORT" || head == "USES" || head == "DEFOP");
     if (!declaration) return Function();
@@ -85,7 +85,7 @@ bool TFormReader::NextAtom(int32_t errorNumber) {
 void TFormReader::NameDeclaration(std::vector<std::string>& names, std::string_view logPrefix,
                                   int32_t errorNumber) {
     if (!NextAtom(errorNumber)) return;
-    names.push_back(Tokens_.Current()->Text);
+    names.emplace_back(Tokens_.Current()->Text);
     AddLogLine(logPrefix, names.back());
     Tokens_.Next();
     if (Tokens_.ExpectClose(Error_)) Tokens_.Next();
@@ -94,9 +94,9 @@ void TFormReader::NameDeclaration(std::vector<std::string>& names, std::string_v
 void TFormReader::DefOp() {
     TDeclarations& declarations = Module_.Declarations;
     if (!NextAtom(kErrorBadDefOp)) return;
-    declarations.DefOpNames.push_back(Tokens_.Current()->Text);
+    declarations.DefOpNames.emplace_back(Tokens_.Current()->Text);
     if (!NextAtom(kErrorBadDefOp)) return;
-    declarations.DefOpFuncs.push_back(Tokens_.Current()->Text);
+    declarations.DefOpFuncs.emplace_back(Tokens_.Current()->Text);
     AddLogLine("Найден DefOp: ",
                declarations.DefOpNames.back() + " -> " + declarations.DefOpFuncs.back());
     Tokens_.Next();
@@ -108,7 +108,7 @@ bool TFormReader::ArgumentList(TFunction& function) {
     std::unordered_set<std::string_view> seen;
     Tokens_.Next();
     while (OnAtom()) {
-        const std::string& name = Tokens_.Current()->Text;
+        const std::string_view name = Tokens_.Current()->Text;
         if (!seen.insert(name).second) {
             Fail(kErrorBadArgs);
             return false;
@@ -118,7 +118,7 @@ bool TFormReader::ArgumentList(TFunction& function) {
             Fail(kErrorBadArgs);
             return false;
         }
-        function.Args.push_back(name);
+        function.Args.emplace_back(name);
         Tokens_.Next();
     }
     if (Tokens_.AtEnd())

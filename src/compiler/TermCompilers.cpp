@@ -202,7 +202,7 @@ void TQuoteCompiler::Step(TBodyContext& body, std::unique_ptr<TFormState>&) cons
         } else if (token.Kind == tkNumber) {
             body.Emit(opPushNum, NumberValue(token.Text));
         } else {
-            body.Emit(opPushConst, 0, 0, token.Text);
+            body.Emit(opPushConst, 0, 0, std::string(token.Text));
         }
         if (!firstOfList.back()) body.Emit(opExpr);
         firstOfList.back() = false;

@@ -3,9 +3,16 @@
 // brackets need no blanks around them.
 #include "frontend/Tokens.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace zk {
+
+namespace {
+
+constexpr std::size_t kTextBlockSize = 1 << 16;
+
+} // namespace
 
 bool ClassicLanguage = false;
 
@@ -50,8 +57,8 @@ int32_t Tokenize(const TSource& source, TTokArr& tokens) {
     int32_t atomStart = -1; // -1: no atom pending
     const auto flushAtom = [&](int32_t end) {
         if (atomStart < 0) return;
-        tokens.Add(std::string(text.substr(static_cast<std::size_t>(atomStart),
-                                           static_cast<std::size_t>(end - atomStart))),
+        tokens.Add(text.substr(static_cast<std::size_t>(atomStart),
+                               static_cast<std::size_t>(end - atomStart)),
                    atomStart);
         atomStart = -1;
     };
@@ -59,7 +66,7 @@ int32_t Tokenize(const TSource& source, TTokArr& tokens) {
         const char c = text[static_cast<std::size_t>(pos)];
         if (c == '(' || c == ')') {
             flushAtom(pos);
-            tokens.Add(std::string(1, c), pos);
+            tokens.Add(text.substr(static_cast<std::size_t>(pos), 1), pos);
         } else if (IsSeparator(c)) {
             flushAtom(pos);
         } else if (IsAtomChar(c)) {
@@ -71,6 +78,39 @@ int32_t Tokenize(const TSource& source, TTokArr& tokens) {
     }
     flushAtom(source.Size());
     return -1;
+}
+
+void TTokArr::Add(std::string_view text, int32_t pos) {
+    Tokens_.push_back({pos, TokenKind(text), Keep(text)});
+    Index_ = Count() - 1;
+    AtEnd_ = false;
+}
+
+void TTokArr::Clear() {
+    Tokens_.clear();
+    Blocks_.clear();
+    Free_ = nullptr;
+    BlockLeft_ = 0;
+    Index_ = 0;
+    AtEnd_ = true;
+}
+
+// A bracket's text is a constant; an atom's is copied to the end of the last
+// block, or into a block of its own when it is longer than a block.
+std::string_view TTokArr::Keep(std::string_view text) {
+    if (text == "(") return "(";
+    if (text == ")") return ")";
+    if (text.size() > BlockLeft_) {
+        const std::size_t size = std::max(text.size(), kTextBlockSize);
+        Blocks_.push_back(std::make_unique<char[]>(size));
+        Free_ = Blocks_.back().get();
+        BlockLeft_ = size;
+    }
+    char* const kept = Free_;
+    std::copy(text.begin(), text.end(), kept);
+    Free_ += text.size();
+    BlockLeft_ -= text.size();
+    return {kept, text.size()};
 }
 
 bool TTokArr::ExpectClose(TError& error) const {

@@ -7,18 +7,21 @@
 #include "frontend/Source.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zk {
 
 enum TTokenKind : uint8_t { tkOpen = 0, tkClose = 1, tkAtom = 2, tkNumber = 3 };
 
+// A token's text lives in its array, which keeps it while the array lives.
 struct TToken {
     int32_t Pos = 0; // of the first byte, in the preprocessed text
     TTokenKind Kind = tkAtom;
-    std::string Text;
+    std::string_view Text;
 };
 
 // True for the classic language (Latin capitals and `_` only); false, the
@@ -38,19 +41,23 @@ int32_t Tokenize(const TSource& source, TTokArr& tokens);
 
 class TTokArr {
 public:
+    TTokArr() = default;
+    // A moved-from array is empty, and adding to it starts a block of its own.
+    TTokArr(TTokArr&& other) noexcept { *this = std::move(other); }
+    TTokArr& operator=(TTokArr&& other) noexcept {
+        Tokens_ = std::exchange(other.Tokens_, {});
+        Blocks_ = std::exchange(other.Blocks_, {});
+        Free_ = std::exchange(other.Free_, nullptr);
+        BlockLeft_ = std::exchange(other.BlockLeft_, 0);
+        Index_ = std::exchange(other.Index_, 0);
+        AtEnd_ = std::exchange(other.AtEnd_, true);
+        return *this;
+    }
+
     // The kind always comes from the text. The cursor moves to the new token.
-    void Add(std::string text, int32_t pos) {
-        const TTokenKind kind = TokenKind(text);
-        Tokens_.push_back({pos, kind, std::move(text)});
-        Index_ = Count() - 1;
-        AtEnd_ = false;
-    }
-    void Add(TToken token) { Add(std::move(token.Text), token.Pos); }
-    void Clear() {
-        Tokens_.clear();
-        Index_ = 0;
-        AtEnd_ = true;
-    }
+    void Add(std::string_view text, int32_t pos);
+    void Add(const TToken& token) { Add(token.Text, token.Pos); }
+    void Clear();
 
     int32_t Count() const { return static_cast<int32_t>(Tokens_.size()); }
     const TToken& operator[](int32_t i) const { return Tokens_[static_cast<std::size_t>(i)]; }
@@ -87,7 +94,13 @@ public:
     int32_t Index() const { return Index_; }
 
 private:
+    std::string_view Keep(std::string_view text);
+
     std::vector<TToken> Tokens_;
+    // The texts of the tokens, one after another in blocks that never move.
+    std::vector<std::unique_ptr<char[]>> Blocks_;
+    char* Free_ = nullptr;
+    std::size_t BlockLeft_ = 0;
     int32_t Index_ = 0;
     bool AtEnd_ = true;
 };

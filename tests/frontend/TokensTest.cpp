@@ -18,7 +18,7 @@ std::string Listed(const TTokArr& tokens) {
     for (int32_t i = 0; i < tokens.Count(); ++i) {
         if (!out.empty()) out += ' ';
         out += "ocan"[tokens[i].Kind];
-        out += ":" + tokens[i].Text + "@" + std::to_string(tokens[i].Pos);
+        out.append(":").append(tokens[i].Text).append("@").append(std::to_string(tokens[i].Pos));
     }
     return out;
 }
@@ -178,6 +178,23 @@ TEST_F(TokenCursor, AddMovesToTheNewTokenAndRecomputesItsKind) {
     EXPECT_FALSE(tokens.AtEnd());
     EXPECT_EQ(tokens.Current()->Kind, tkNumber);
     EXPECT_EQ(tokens.CurrentPos(), 4);
+}
+
+// The array keeps the texts: they outlive the text that was added, the growth
+// of the array over many blocks, an atom longer than a block and a move.
+TEST_F(TokenCursor, TheArrayKeepsItsTokensTexts) {
+    TTokArr tokens;
+    for (int i = 0; i < 20000; ++i)
+        tokens.Add(std::string("ATOM") + std::to_string(i), i);
+    tokens.Add(std::string(100000, 'L'), 20000);
+    const TTokArr moved = std::move(tokens);
+    tokens.Add("LATER", 0);
+    EXPECT_EQ(moved[0].Text, "ATOM0");
+    EXPECT_EQ(moved[12345].Text, "ATOM12345");
+    EXPECT_EQ(moved[19999].Text, "ATOM19999");
+    EXPECT_EQ(moved[20000].Text, std::string(100000, 'L'));
+    EXPECT_EQ(tokens.Count(), 1);
+    EXPECT_EQ(tokens[0].Text, "LATER");
 }
 
 TEST_F(TokenCursor, PastTheLastTokenTheCursorStaysOnIt) {

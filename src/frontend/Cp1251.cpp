@@ -31,6 +31,7 @@ constexpr std::array<char16_t, 128> kHighHalf = {
 
 constexpr unsigned char kCapitalYo = 0xA8;
 constexpr unsigned char kSmallYo = 0xB8;
+constexpr char32_t kCapitalA = 0x0410;
 
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -47,6 +48,9 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 char EncodeCodePoint(char32_t cp) {
     if (cp < 0x80) return static_cast<char>(cp);
+    // The Russian alphabet but Yo, in order at 0xC0..0xFF: the common case of
+    // the log's messages, kept off the search of the table.
+    if (cp >= kCapitalA && cp < kCapitalA + 64) return static_cast<char>(0xC0 + (cp - kCapitalA));
     for (std::size_t i = 0; i < kHighHalf.size(); ++i)
         if (kHighHalf[i] == cp) return static_cast<char>(0x80 + i);
     return '?';

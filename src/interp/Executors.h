@@ -353,7 +353,8 @@ public:
 
     // B op A into `value`; false with the code of the failure in `error`
     // when the operation fails.
-    static bool Compute(int32_t opCode, int64_t b, int64_t a, int64_t& value, int32_t& error) {
+    [[gnu::always_inline]] static bool Compute(int32_t opCode, int64_t b, int64_t a, int64_t& value,
+                                               int32_t& error) {
         switch (opCode) {
         case opAdd: return Checked(!__builtin_add_overflow(b, a, &value), error);
         case opSubtr: return Checked(!__builtin_sub_overflow(b, a, &value), error);

@@ -482,7 +482,28 @@ Equal:
     ZK_DATA(TEqualInterpreter);
 AtomEqual:
     ZK_DATA(TAtomEqualInterpreter);
-NumOp:
+NumOp : {
+    // Two numbers whose operation succeeds, with room for the result; the
+    // executor does everything else.
+    if (values.Count() < 2 || !Memory_.HasRoomFor(1)) [[unlikely]]
+        goto NumOpExecuted;
+    const TTreeRef* second = values.At(0);
+    const TTreeRef* first = values.At(1);
+    if (!exec::IsNumber(Memory_, *first) || !exec::IsNumber(Memory_, *second)) [[unlikely]]
+        goto NumOpExecuted;
+    int64_t value = 0;
+    int32_t failure = 0;
+    if (!TNumOpInterpreter::Compute(instr->OpCode, Memory_.Cell(first->First).Value,
+                                    Memory_.Cell(second->First).Value, value, failure)) [[unlikely]]
+        goto NumOpExecuted;
+    const int32_t result = Memory_.TakeCells(1);
+    Memory_.PlaceLeaf(result, kCellNumber, value);
+    values.Drop(1);
+    values.Top() = {result, result};
+    ++pc;
+    ZK_NEXT;
+}
+NumOpExecuted:
     ZK_DATA(TNumOpInterpreter);
 Greater:
     ZK_DATA(TGreaterInterpreter);

@@ -79,7 +79,17 @@ void TZKMemory::Reset() {
     OpenWindow();
 }
 
+void TZKMemory::SetOutOfMemory() {
+    OutOfMemory_ = true;
+    OpenWindow();
+}
+
 void TZKMemory::OpenWindow() {
+    // Out of memory, every request takes the slow path, which fails.
+    if (OutOfMemory_) {
+        WindowEnd_ = -1;
+        return;
+    }
     const int64_t full = int64_t{Capacity_} - 2 - Freed_;
     int64_t end = full;
     if (kStressCollector) {
@@ -97,7 +107,7 @@ int32_t TZKMemory::AllocSlow(uint8_t kind, int64_t value) {
     if (!OutOfMemory_ && Taken_ >= WindowEnd_) {
         if (CellCount() >= Capacity_ - 2) {
             Collect();
-            if (CellCount() >= Limit_) OutOfMemory_ = true;
+            if (CellCount() >= Limit_) SetOutOfMemory();
         } else {
             CollectWindow();
         }

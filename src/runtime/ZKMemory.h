@@ -72,13 +72,13 @@ public:
     // OutOfMemory right after the call. Each request counts, failed or not.
     int32_t AllocCell(uint8_t kind, int64_t value) {
         ++AllocCount_;
-        if (Taken_ >= WindowEnd_ || OutOfMemory_) [[unlikely]]
+        if (Taken_ >= WindowEnd_) [[unlikely]]
             return AllocSlow(kind, value);
         return Place(kind, value);
     }
     // Whether the next `count` requests will be served without a collection;
     // never in a stress build.
-    bool HasRoomFor(int32_t count) const { return !OutOfMemory_ && Taken_ + count <= WindowEnd_; }
+    bool HasRoomFor(int32_t count) const { return Taken_ + count <= WindowEnd_; }
     // Takes `count` cells at once, counted as that many requests; the caller
     // has checked HasRoomFor(count). It fills the cells it uses with
     // PlaceLeaf; a cell left unfilled lies outside every value and is never
@@ -148,6 +148,7 @@ private:
     // The collection that only the window sees; it frees cells that a
     // memory collecting when full would still count.
     void CollectWindow();
+    void SetOutOfMemory();
     void Compact();
     void OpenWindow();
     int32_t Place(uint8_t kind, int64_t value) {
@@ -171,9 +172,10 @@ private:
     std::unique_ptr<TCell[]> Spare_;
     int32_t Capacity_;
     int32_t Limit_;
-    int32_t Taken_ = 0;     // cells 0 .. Taken_ - 1 hold what was written since the last collection
-    int32_t Freed_ = 0;     // cells freed by the window's collections since the last full one
-    int32_t WindowEnd_ = 0; // the index at which the next collection takes place
+    int32_t Taken_ = 0; // cells 0 .. Taken_ - 1 hold what was written since the last collection
+    int32_t Freed_ = 0; // cells freed by the window's collections since the last full one
+    int32_t WindowEnd_ =
+        0; // the index at which the next collection takes place; -1 when out of memory
     bool OutOfMemory_ = false;
     TTreeStack ValueStack_;
     TTreeStack ArgStack_;

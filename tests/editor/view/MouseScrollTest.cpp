@@ -122,6 +122,28 @@ TEST_F(MouseScrollTest, ScrollBarsFollowTheRulesAfterAResize) {
     EXPECT_EQ(vertical->value(), 0);
 }
 
+// A short text at the top: the thumb stands at 0 and covers all but the
+// three rows the range adds beyond the last line, after a resize too.
+TEST_F(MouseScrollTest, AShortTextKeepsTheThumbAtTheTop) {
+    Memo->SetText(Numbered(5));
+    QScrollBar* vertical = Memo->verticalScrollBar();
+    const auto expectTopAndLarge = [&] {
+        const int rows = Memo->VisibleRows();
+        EXPECT_EQ(Memo->Model().VScroll().Range(), 5 + rows - 2);
+        EXPECT_EQ(vertical->pageStep(), rows);
+        EXPECT_EQ(vertical->maximum(), 4);
+        EXPECT_EQ(vertical->value(), 0);
+        EXPECT_EQ(vertical->sliderPosition(), 0);
+    };
+    expectTopAndLarge();
+    QApplication::processEvents();
+    expectTopAndLarge();
+    Window.resize(640, 300);
+    Memo->resize(640, 300);
+    QApplication::processEvents();
+    expectTopAndLarge();
+}
+
 } // namespace
 
 } // namespace zk::editor::test

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -171,8 +172,10 @@ void TMainFrm::MnuCloseItmClick() {
     MirrorTabs(*TabMain_, Table_);
 }
 
+// The keys go to the current document's editor, wherever the focus was.
 void TMainFrm::OnChgTab(int tab) {
     Commands_.ChangeTab(tab);
+    Editor().TakeFocus();
 }
 
 void TMainFrm::ShowTabsMenu(const QPoint& at) {
@@ -187,6 +190,15 @@ void TMainFrm::ShowTabsMenu(const QPoint& at) {
 
 void TMainFrm::OnExit() {
     close();
+}
+
+// Without a window manager nothing activates a new window: the X server
+// sends the keys to the window under the pointer, yet no widget has the focus
+// and the editor shows no caret. Asking for activation gives the window the
+// input focus; a window manager may still decide.
+void TMainFrm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!event->spontaneous()) activateWindow();
 }
 
 void TMainFrm::closeEvent(QCloseEvent* event) {

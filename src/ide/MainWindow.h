@@ -103,6 +103,8 @@ public:
 protected:
     // Asks about each unsaved document; Cancel keeps the window open.
     void closeEvent(QCloseEvent* event) override;
+    // Activates the window when the program shows it.
+    void showEvent(QShowEvent* event) override;
 
 private:
     // The actions, menus, toolbar and context menus (MainActions.cpp).

@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QTabBar>
 #include <QTest>
@@ -176,6 +177,28 @@ TEST_F(MainWindowTest, ShortcutsAndItemsWithoutACommandAreThoseOfTheMenuTable) {
 
     Trigger("MnuHelpContItm");
     EXPECT_TRUE(Window.HelpWindow().isVisible());
+}
+
+// The keys go to the current editor, so it has the focus, and shows its
+// caret, once the window is shown and after a tab change made elsewhere.
+TEST_F(MainWindowTest, TheEditorHasTheFocusAndShowsItsCaretAfterShowingAndATabChange) {
+    const auto caretShown = [this] {
+        const editor::TDCSyntaxMemo& memo = Window.Editor();
+        const QImage shot = memo.viewport()->grab().toImage();
+        const QRect caret = memo.CaretRect() & shot.rect();
+        for (int y = caret.top(); y <= caret.bottom(); ++y)
+            for (int x = caret.left(); x <= caret.right(); ++x)
+                if (shot.pixelColor(x, y) == memo.palette().color(QPalette::Text)) return true;
+        return false;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Window.Editor().hasFocus(); }));
+    EXPECT_TRUE(QTest::qWaitFor(caretShown));
+
+    Trigger("MnuNewItm");
+    Window.Tabs().setFocus();
+    Window.Tabs().setCurrentIndex(0); // as a click on the tab does
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Window.Editor().hasFocus(); }));
+    EXPECT_TRUE(QTest::qWaitFor(caretShown));
 }
 
 TEST_F(MainWindowTest, ScreenshotWithAHighlightedExample) {

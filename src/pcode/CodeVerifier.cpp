@@ -91,10 +91,18 @@ private:
     // The Goto of a call: only SavePos leads to it.
     bool IsCallGoto(int32_t index) const { return index > 0 && Op(index - 1) == opSavePos; }
 
-    std::string FunctionFault(int32_t start, int32_t ret) {
+    // A call is followed before its callee's own turn comes, so the callee's
+    // arity is checked wherever it is used.
+    std::string ArityFault(int32_t start) const {
         const int32_t arity = ArityAt(start);
         if (Op(start) == opLoadArgs && (arity < 1 || arity > kMaxArity))
             return At(start, "LoadArgs of " + std::to_string(arity) + " arguments");
+        return {};
+    }
+
+    std::string FunctionFault(int32_t start, int32_t ret) {
+        if (std::string fault = ArityFault(start); !fault.empty()) return fault;
+        const int32_t arity = ArityAt(start);
         if (arity > 0 && (ret - 1 <= start || Op(ret - 1) != opFreeArgs))
             return At(ret, "a function of arguments ends without FreeArgs");
         for (int32_t i = start; i <= ret; ++i)
@@ -147,7 +155,7 @@ private:
         const TPInstr& call = Instr(i);
         if (call.Name.empty()) {
             if (!IsStart(call.Arg1)) return At(i, "call that does not land on a function");
-            return {};
+            return ArityFault(call.Arg1);
         }
         if (Kind_ == TCodeKind::Program) return At(i, "unresolved call of " + call.Name.Text());
         if (call.Arg1 != kCallByName && call.Arg1 != kCallByOperator)

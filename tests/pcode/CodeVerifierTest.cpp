@@ -225,6 +225,19 @@ TEST_F(CodeDamageTest, RefusesFunctionsOfTheWrongShape) {
               "the main function does not start at 0");
 }
 
+// The call at 4 is followed before the function at 7 is checked itself; a
+// negative arity there once overflowed the depth of the caller's stack.
+TEST_F(CodeDamageTest, RefusesACallOfAFunctionOfImpossibleArity) {
+    for (const int32_t arity : {-2147483646, -1, 256}) {
+        const auto damage = [arity](TPCode& c) { c.Code[7].Arg1 = arity; };
+        EXPECT_EQ(FaultAfter(damage),
+                  "instruction 7: LoadArgs of " + std::to_string(arity) + " arguments");
+        TPCode unit = Good;
+        damage(unit);
+        EXPECT_EQ(CodeFault(unit, TCodeKind::Unit), FaultAfter(damage));
+    }
+}
+
 TEST_F(CodeDamageTest, RefusesCallsAndJumpsThatLeaveTheirPlace) {
     EXPECT_EQ(FaultAfter([](TPCode& c) { c.Code[4].Arg1 = 8; }),
               "instruction 4: call that does not land on a function");

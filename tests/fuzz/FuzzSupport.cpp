@@ -2,7 +2,9 @@
 
 #include "TestFiles.h"
 #include "frontend/Errors.h"
+#include "frontend/FileIO.h"
 #include "interp/ImageCheck.h"
+#include "pcode/PCodeFile.h"
 
 #include <array>
 #include <cstdio>
@@ -67,6 +69,16 @@ void RunBounded(TPCode code, bool drawResult) {
         canvas = std::make_unique<TNullCanvas>(width, height);
         return *canvas;
     });
+}
+
+bool DecodeFuzzedFile(const uint8_t* data, std::size_t size, TPCode& code) {
+    try {
+        DecodePCodeFile(code, std::string_view(reinterpret_cast<const char*>(data), size),
+                        "FUZZ.ZKP");
+    } catch (const TFileError&) {
+        return false;
+    }
+    return true;
 }
 
 } // namespace zk::fuzz

@@ -31,6 +31,10 @@ void ClearScratch();
 // Creates or replaces the file and returns its path.
 std::string WriteScratch(std::string_view name, std::string_view bytes);
 
+// Reads the fuzzer's bytes as a p-code file of any layout into `code`;
+// false when the reader refuses them.
+bool DecodeFuzzedFile(const uint8_t* data, std::size_t size, TPCode& code);
+
 // Runs an image that has passed the image check with a few fixed
 // parameters, then renders or draws the result. The image must not end with
 // an instruction that cannot be carried out.

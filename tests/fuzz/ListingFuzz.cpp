@@ -37,12 +37,7 @@ bool RoundTrip(const TPCode& code, TPCodeFileKind kind, TPCode& back) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     TPCode code = TPCode::Empty();
-    try {
-        DecodePCodeFile(code, std::string_view(reinterpret_cast<const char*>(data), size),
-                        "FUZZ.ZKP");
-    } catch (const TFileError&) {
-        return 0;
-    }
+    if (!fuzz::DecodeFuzzedFile(data, size, code)) return 0;
     const std::string listing = ListingText(code);
     // The full image keeps everything that the listing of a loaded file shows.
     TPCode back = TPCode::Empty();

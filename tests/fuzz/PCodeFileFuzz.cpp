@@ -12,18 +12,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 
 using namespace zk;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     TPCode code = TPCode::Empty();
-    try {
-        DecodePCodeFile(code, std::string_view(reinterpret_cast<const char*>(data), size),
-                        "FUZZ.ZKP");
-    } catch (const TFileError&) {
-        return 0;
-    }
+    if (!fuzz::DecodeFuzzedFile(data, size, code)) return 0;
     CodeFault(code, TCodeKind::Unit);
     for (int32_t i = 0; i < code.InstrCount(); ++i)
         InstructionFault(code, i);

@@ -298,6 +298,67 @@ bool TZKMemory::TreeEqual(const TTreeRef& a, const TTreeRef& b) const {
 // allocation is a registered root, and each new cell is linked at once as
 // the end of its sequence, so a collection keeps everything built so far.
 // Only elements with contents wait on the work stacks.
+// Copies elements of one sequence, from `from` on, while the window has room,
+// so that no collection can move a cell: the links are followed and written
+// straight in the arrays. Returns whether the sequence's last element was
+// copied; otherwise `from` is the next element to copy.
+namespace {
+
+// The element after `element`. Mostly the elements of a sequence lie side by
+// side, so the next index is guessed and the guess checked: the processor
+// goes on with the guess instead of waiting for the link to load. The empty
+// assembly hides from the compiler that the two are equal, which would let
+// it drop the guess.
+inline int32_t NextElement(const TCell& cell, int32_t element) {
+    int32_t guess = element + 1;
+    if (cell.Next == guess) [[likely]] {
+        asm("" : "+r"(guess));
+        return guess;
+    }
+    return cell.Next;
+}
+
+} // namespace
+
+bool TZKMemory::CopyInWindow(const TTreeRef& src, TTreeRef& dst, int32_t sourceNode, int32_t node,
+                             int32_t& from, TIntStack& sources, TIntStack& copies) {
+    // In locals, which the writes into the cells cannot alias.
+    TCell* const cells = Cells_.get();
+    const int32_t stop = sourceNode == -1 ? src.Last : cells[sourceNode].LastChild;
+    const int32_t start = Taken_;
+    const int32_t end = WindowEnd_;
+    int32_t copy = start;
+    int32_t element = from;
+    bool ended = false;
+    // The copies lie side by side, each linked to its neighbours; the ends
+    // are joined to the sequence afterwards.
+    for (; copy < end; ++copy) {
+        const TCell& source = cells[element];
+        cells[copy] = TCell{copy - 1, copy + 1, -1, -1, source.Value, source.Kind};
+        if (source.FirstChild != -1) [[unlikely]] {
+            sources.Push(element);
+            copies.Push(copy);
+        }
+        if (element == stop) {
+            ended = true;
+            ++copy;
+            break;
+        }
+        element = NextElement(source, element);
+    }
+    from = element;
+    if (copy == start) return false;
+    Taken_ = copy;
+    AllocCount_ += copy - start;
+    int32_t& first = node == -1 ? dst.First : cells[node].FirstChild;
+    int32_t& last = node == -1 ? dst.Last : cells[node].LastChild;
+    cells[start].Prev = last;
+    (last == -1 ? first : cells[last].Next) = start;
+    cells[copy - 1].Next = -1;
+    last = copy - 1;
+    return ended;
+}
+
 void TZKMemory::CopyTree(TTreeRef& src, TTreeRef& dst) {
     dst = kEmptyTree;
     if (src.IsEmpty()) return;
@@ -316,6 +377,7 @@ void TZKMemory::CopyTree(TTreeRef& src, TTreeRef& dst) {
     for (;;) {
         from = sourceNode == -1 ? src.First : Cells_[sourceNode].FirstChild;
         for (;;) {
+            if (CopyInWindow(src, dst, sourceNode, node, from, sources, copies)) break;
             const int32_t copy = AllocCell(Cells_[from].Kind, Cells_[from].Value);
             if (OutOfMemory_) break;
             TCell& cell = Cells_[copy];

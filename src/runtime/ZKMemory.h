@@ -149,6 +149,8 @@ private:
     // memory collecting when full would still count.
     void CollectWindow();
     void SetOutOfMemory();
+    bool CopyInWindow(const TTreeRef& src, TTreeRef& dst, int32_t sourceNode, int32_t node,
+                      int32_t& from, TIntStack& sources, TIntStack& copies);
     void Compact();
     void OpenWindow();
     int32_t Place(uint8_t kind, int64_t value) {

@@ -430,6 +430,23 @@ TEST_F(ZKMemoryTest, CopyTreeMakesFreshCellsOfTheSameStructure) {
     EXPECT_EQ(Show(src), "A (B C) D");
 }
 
+TEST_F(ZKMemoryTest, CopyTreeFollowsLinksThatLeadBackwards) {
+    // Joined in the opposite order of their cells: every link but those
+    // inside the pieces points to an earlier cell.
+    TTreeRef tail = Parse("(E F) G");
+    TTreeRef middle = Parse("C D");
+    TTreeRef head = Parse("A B");
+    Memory.Concat(middle, tail);
+    Memory.Concat(head, middle);
+    const int64_t requests = Memory.AllocCount();
+    TTreeRef dst;
+    Memory.CopyTree(head, dst);
+    EXPECT_EQ(Show(dst), "A B C D (E F) G");
+    EXPECT_EQ(Memory.AllocCount() - requests, 8);
+    EXPECT_EQ(Memory.Cell(dst.Last).Next, -1);
+    EXPECT_EQ(Memory.Cell(dst.First).Prev, -1);
+}
+
 TEST_F(ZKMemoryTest, CopyTreeOfTheEmptyValueIsEmpty) {
     TTreeRef src = kEmptyTree;
     TTreeRef dst = Parse("A");

@@ -15,8 +15,8 @@ namespace zk {
 
 namespace {
 
-// The worker publishes its counters this often, in steps, and checks the
-// stacks against their limit. Each step adds at most one stack node, so the
+// The worker publishes its counters this often, in steps, looks for a Stop
+// and checks the stacks against their limit. Each step adds at most one stack node, so the
 // limit is overshot by at most this many nodes.
 constexpr int32_t kPublishInterval = 4096;
 
@@ -27,6 +27,11 @@ int64_t DefaultStackLimit() {
     if (pages <= 0 || pageSize <= 0) return int64_t{1} << 26;
     return static_cast<int64_t>(pages) * pageSize / 8 / kNodeBytes;
 }
+
+// Add, Subtr, Mul, Div and Mod have consecutive codes; a group that ends
+// with one of them has a code for each, in that order, so that its handler
+// is made for that one operation.
+constexpr int32_t kArithCount = opMod - opAdd + 1;
 
 // Pairs of instructions that the loop executes with one dispatch, as two
 // steps. The pair's code replaces the first instruction's; the second stays
@@ -40,23 +45,35 @@ enum TFusedCode : int32_t {
     fuGreaterIf,           // Greater, If
     fuConstArith,          // PushNum, one of Add, Subtr, Mul, Div, Mod
     // Three instructions with one dispatch, as three steps.
-    fuParamConstArith, // Param, then the pair fuConstArith
-    fuCallEnter,       // the pair fuCall, then the callee's LoadArgs
-    fuTailEnter,       // the pair fuTailJump, then the LoadArgs it jumps to
+    fuParamConstArith = fuConstArith + kArithCount, // Param, then the pair fuConstArith
+    fuCallEnter = fuParamConstArith + kArithCount,  // the pair fuCall, then the callee's LoadArgs
+    fuTailEnter, // the pair fuTailJump, then the LoadArgs it jumps to
     // Four instructions, as four steps.
     fuArgsEqualIf,       // Param, Param, then the pair fuEqualIf
     fuConstArgGreaterIf, // PushNum, Param, then the pair fuGreaterIf
     // Operations on arguments and constants that are never pushed: an
     // argument tested, compared or taken apart right where it is.
-    fuArgAtomEqualIf,    // Param, NOP, AtomEqual, If
-    fuArgConstGreaterIf, // Param, PushNum, Greater, If
-    fuArgsGreaterIf,     // Param, Param, Greater, If
-    fuArgsArith,         // Param, Param, one of Add, Subtr, Mul, Div, Mod
-    fuArgFirst,          // Param, First
-    fuArgBF,             // Param, BF
-    fuGotoReturn,        // Goto to a FreeArgs followed by Ret, and those two
+    fuArgAtomEqualIf,                       // Param, NOP, AtomEqual, If
+    fuArgConstGreaterIf,                    // Param, PushNum, Greater, If
+    fuArgsGreaterIf,                        // Param, Param, Greater, If
+    fuArgsArith,                            // Param, Param, one of Add, Subtr, Mul, Div, Mod
+    fuArgFirst = fuArgsArith + kArithCount, // Param, First
+    fuArgBF,                                // Param, BF
+    fuGotoReturn,                           // Goto to a FreeArgs followed by Ret, and those two
+    // An argument as the second operand of what lies on the stack.
+    fuParamArith,                                // Param, one of Add, Subtr, Mul, Div, Mod
+    fuParamEqualIf = fuParamArith + kArithCount, // Param, Equal, If
+    fuParamParam,                                // Param, a Param that starts no group
     kRunCodeCount
 };
+
+bool IsArithmetic(int32_t code) {
+    return code >= opAdd && code <= opMod;
+}
+
+bool IsConstArith(int32_t code) {
+    return code >= fuConstArith && code < fuConstArith + kArithCount;
+}
 
 int32_t PairCode(int32_t first, int32_t second) {
     switch (first) {
@@ -65,13 +82,9 @@ int32_t PairCode(int32_t first, int32_t second) {
     case opEqual: return second == opIf ? fuEqualIf : first;
     case opAtomEqual: return second == opIf ? fuAtomEqualIf : first;
     case opGreater: return second == opIf ? fuGreaterIf : first;
-    case opPushNum: return second >= opAdd && second <= opMod ? fuConstArith : first;
+    case opPushNum: return IsArithmetic(second) ? fuConstArith + (second - opAdd) : first;
     default: return first;
     }
-}
-
-bool IsArithmetic(int32_t code) {
-    return code >= opAdd && code <= opMod;
 }
 
 // The group on arguments that starts with the Param whose followers have the
@@ -80,9 +93,11 @@ int32_t ArgumentGroup(int32_t next, int32_t third, int32_t fourth) {
     if (next == opNop && third == opAtomEqual && fourth == opIf) return fuArgAtomEqualIf;
     if (next == opPushNum && third == opGreater && fourth == opIf) return fuArgConstGreaterIf;
     if (next == opParam && third == opGreater && fourth == opIf) return fuArgsGreaterIf;
-    if (next == opParam && IsArithmetic(third)) return fuArgsArith;
+    if (next == opParam && IsArithmetic(third)) return fuArgsArith + (third - opAdd);
     if (next == opFirst) return fuArgFirst;
     if (next == opBF) return fuArgBF;
+    if (IsArithmetic(next)) return fuParamArith + (next - opAdd);
+    if (next == opEqual && third == opIf) return fuParamEqualIf;
     return opParam;
 }
 
@@ -92,9 +107,13 @@ void JoinArgumentGroups(std::vector<TOperands>& program, const std::vector<int32
     const auto codeAt = [&codes](std::size_t index) {
         return index < codes.size() ? codes[index] : opRes1;
     };
-    for (std::size_t i = 0; i < codes.size(); ++i) {
+    // From the end, so that a Param's follower has its final code.
+    for (std::size_t i = codes.size(); i-- > 0;) {
         if (codes[i] == opParam && program[i].OpCode == opParam) {
             program[i].OpCode = ArgumentGroup(codeAt(i + 1), codeAt(i + 2), codeAt(i + 3));
+            if (program[i].OpCode == opParam && i + 1 < codes.size() &&
+                program[i + 1].OpCode == opParam)
+                program[i].OpCode = fuParamParam;
         } else if (codes[i] == opGoto && program[i].OpCode == opGoto) {
             const auto target = static_cast<std::size_t>(program[i].Arg1);
             if (codeAt(target) == opFreeArgs && codeAt(target + 1) == opRet)
@@ -119,8 +138,8 @@ void JoinInstructions(std::vector<TOperands>& program) {
         TOperands& instr = program[i];
         const int32_t next = program[i + 1].OpCode;
         const int32_t third = program[i + 2].OpCode;
-        if (instr.OpCode == opParam && next == fuConstArith)
-            instr.OpCode = fuParamConstArith;
+        if (instr.OpCode == opParam && IsConstArith(next))
+            instr.OpCode = fuParamConstArith + (next - fuConstArith);
         else if (instr.OpCode == opParam && next == opParam && third == fuEqualIf)
             instr.OpCode = fuArgsEqualIf;
         else if (instr.OpCode == opPushNum && next == opParam && third == fuGreaterIf)
@@ -310,8 +329,16 @@ void TInterpreter::Dispatch(int64_t budget) {
         &&EqualIf,
         &&AtomEqualIf,
         &&GreaterIf,
-        &&ConstArith,
-        &&ParamConstArith,
+        &&ConstAdd,
+        &&ConstSubtr,
+        &&ConstMul,
+        &&ConstDiv,
+        &&ConstMod,
+        &&ParamConstAdd,
+        &&ParamConstSubtr,
+        &&ParamConstMul,
+        &&ParamConstDiv,
+        &&ParamConstMod,
         &&CallEnter,
         &&TailEnter,
         &&ArgsEqualIf,
@@ -319,10 +346,21 @@ void TInterpreter::Dispatch(int64_t budget) {
         &&ArgAtomEqualIf,
         &&ArgConstGreaterIf,
         &&ArgsGreaterIf,
-        &&ArgsArith,
+        &&ArgsAdd,
+        &&ArgsSubtr,
+        &&ArgsMul,
+        &&ArgsDiv,
+        &&ArgsMod,
         &&ArgFirst,
         &&ArgBF,
         &&GotoReturn,
+        &&ParamAdd,
+        &&ParamSubtr,
+        &&ParamMul,
+        &&ParamDiv,
+        &&ParamMod,
+        &&ParamEqualIf,
+        &&ParamParam,
     };
     static_assert(std::size(kHandlers) == kRunCodeCount, "a handler for every code");
     const TOperands* const program = Program_.data();
@@ -345,8 +383,8 @@ void TInterpreter::Dispatch(int64_t budget) {
         MaxCalls_ = maxCalls;
     };
 
-// Stop is looked for at every jump, call and return, which every loop of a
-// program passes; between them lies straight code of bounded length.
+// A Stop is looked for where the counters are published, at most
+// kPublishInterval steps apart.
 #define ZK_NEXT                                                                                    \
     do {                                                                                           \
         if (countdown == 0) [[unlikely]]                                                           \
@@ -354,12 +392,6 @@ void TInterpreter::Dispatch(int64_t budget) {
         --countdown;                                                                               \
         instr = &program[pc];                                                                      \
         goto* kHandlers[instr->OpCode];                                                            \
-    } while (false)
-#define ZK_JUMP                                                                                    \
-    do {                                                                                           \
-        if (Error_.load(std::memory_order_relaxed) != 0) [[unlikely]]                              \
-            goto pause;                                                                            \
-        ZK_NEXT;                                                                                   \
     } while (false)
 // The second step of a pair, when the chunk has room for it; otherwise the
 // first instruction runs alone.
@@ -403,18 +435,18 @@ If : {
         const TCell& cell = Memory_.Cell(condition.First);
         if (exec::IsAtom(cell) && cell.Value == exec::kAtomTrue) {
             ++pc;
-            ZK_JUMP;
+            ZK_NEXT;
         }
         if (exec::IsAtom(cell) && cell.Value == exec::kAtomFalse) {
             pc = instr->Arg1;
-            ZK_JUMP;
+            ZK_NEXT;
         }
     }
     ZK_FAIL(kErrorIfNotBoolean);
 }
 Goto:
     pc = instr->Arg1;
-    ZK_JUMP;
+    ZK_NEXT;
 Param : {
     const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);
     if (arg == nullptr) [[unlikely]]
@@ -458,12 +490,12 @@ Ret:
     pc = ReturnStack_.back() + 2;
     ReturnStack_.pop_back();
     --calls;
-    ZK_JUMP;
+    ZK_NEXT;
 SavePos:
     ReturnStack_.push_back(pc);
     ++pc;
     if (++calls > maxCalls) maxCalls = calls;
-    ZK_JUMP;
+    ZK_NEXT;
 Push:
     ZK_DATA(TPushInterpreter);
 FirstLast:
@@ -522,7 +554,7 @@ Call:
     ReturnStack_.push_back(pc);
     if (++calls > maxCalls) maxCalls = calls;
     pc = instr[1].Arg1;
-    ZK_JUMP;
+    ZK_NEXT;
 Return : {
     const auto count = static_cast<std::size_t>(instr->Arg1 & 0xFF);
     if (args.Count() < count) [[unlikely]]
@@ -535,7 +567,7 @@ Return : {
     pc = ReturnStack_.back() + 2;
     ReturnStack_.pop_back();
     --calls;
-    ZK_JUMP;
+    ZK_NEXT;
 }
 TailJump : {
     const auto count = static_cast<std::size_t>(instr->Arg1 & 0xFF);
@@ -544,7 +576,7 @@ TailJump : {
     ZK_SECOND_STEP(FreeArgs);
     args.Drop(count);
     pc = instr[1].Arg1;
-    ZK_JUMP;
+    ZK_NEXT;
 }
 #define ZK_DECIDE_IF(Executor, alone)                                                              \
     {                                                                                              \
@@ -556,7 +588,7 @@ TailJump : {
             goto fail;                                                                             \
         }                                                                                          \
         pc = Memory_.Cell(decision).Value == exec::kAtomTrue ? pc + 1 : instr[1].Arg1;             \
-        ZK_JUMP;                                                                                   \
+        ZK_NEXT;                                                                                   \
     }
 EqualIf:
     ZK_DECIDE_IF(TEqualInterpreter, Equal)
@@ -565,28 +597,44 @@ AtomEqualIf:
 GreaterIf:
     ZK_DECIDE_IF(TGreaterInterpreter, Greater)
 #undef ZK_DECIDE_IF
-ConstArith:
-    if (!Memory_.HasRoomFor(2) || values.IsEmpty()) [[unlikely]]
-        goto Push;
-    ZK_SECOND_STEP(Push);
-    TNumOpInterpreter::ApplyConstant(State_, instr[1].OpCode, instr->Arg1, error);
-    pc += 2;
-    if (error != 0) [[unlikely]]
-        goto fail;
+    // The groups that end with an operation on numbers, made once for each
+    // operation.
+#define ZK_CONST_ARITH(label, op)                                                                  \
+    label:                                                                                         \
+    if (!Memory_.HasRoomFor(2) || values.IsEmpty()) [[unlikely]]                                   \
+        goto Push;                                                                                 \
+    ZK_SECOND_STEP(Push);                                                                          \
+    TNumOpInterpreter::ApplyConstant(State_, op, instr->Arg1, error);                              \
+    pc += 2;                                                                                       \
+    if (error != 0) [[unlikely]]                                                                   \
+        goto fail;                                                                                 \
     ZK_NEXT;
+#define ZK_PARAM_CONST_ARITH(label, op)                                                            \
+    label : {                                                                                      \
+        const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);                                         \
+        if (arg == nullptr || countdown < 2 || !Memory_.HasRoomFor(2)) [[unlikely]]                \
+            goto Param;                                                                            \
+        countdown -= 2;                                                                            \
+        values.Push(*arg);                                                                         \
+        TNumOpInterpreter::ApplyConstant(State_, op, instr[1].Arg1, error);                        \
+        pc += 3;                                                                                   \
+        if (error != 0) [[unlikely]]                                                               \
+            goto fail;                                                                             \
+        ZK_NEXT;                                                                                   \
+    }
+    ZK_CONST_ARITH(ConstAdd, opAdd)
+    ZK_CONST_ARITH(ConstSubtr, opSubtr)
+    ZK_CONST_ARITH(ConstMul, opMul)
+    ZK_CONST_ARITH(ConstDiv, opDiv)
+    ZK_CONST_ARITH(ConstMod, opMod)
+    ZK_PARAM_CONST_ARITH(ParamConstAdd, opAdd)
+    ZK_PARAM_CONST_ARITH(ParamConstSubtr, opSubtr)
+    ZK_PARAM_CONST_ARITH(ParamConstMul, opMul)
+    ZK_PARAM_CONST_ARITH(ParamConstDiv, opDiv)
+    ZK_PARAM_CONST_ARITH(ParamConstMod, opMod)
+#undef ZK_PARAM_CONST_ARITH
+#undef ZK_CONST_ARITH
 
-ParamConstArith : {
-    const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);
-    if (arg == nullptr || countdown < 2 || !Memory_.HasRoomFor(2)) [[unlikely]]
-        goto Param;
-    countdown -= 2;
-    values.Push(*arg);
-    TNumOpInterpreter::ApplyConstant(State_, instr[2].OpCode, instr[1].Arg1, error);
-    pc += 3;
-    if (error != 0) [[unlikely]]
-        goto fail;
-    ZK_NEXT;
-}
 CallEnter : {
     const int32_t entry = instr[1].Arg1;
     const auto count = static_cast<std::size_t>(program[entry].Arg1 & 0xFF);
@@ -597,7 +645,7 @@ CallEnter : {
     if (++calls > maxCalls) maxCalls = calls;
     values.MoveReversedTo(args, count);
     pc = entry + 1;
-    ZK_JUMP;
+    ZK_NEXT;
 }
 
 TailEnter : {
@@ -610,7 +658,7 @@ TailEnter : {
     args.Drop(count);
     values.MoveReversedTo(args, entering);
     pc = entry + 1;
-    ZK_JUMP;
+    ZK_NEXT;
 }
 ArgsEqualIf : {
     // The comparison's cell is allocated while both arguments lie on the value
@@ -625,7 +673,7 @@ ArgsEqualIf : {
     const bool equal = TEqualInterpreter::Equal(Memory_, *second, *first);
     Memory_.PlaceLeaf(decision, kCellList, equal ? exec::kAtomTrue : exec::kAtomFalse);
     pc = equal ? pc + 4 : instr[3].Arg1;
-    ZK_JUMP;
+    ZK_NEXT;
 }
 ConstArgGreaterIf : {
     const TTreeRef* arg = args.At(instr[1].Arg1 & 0xFF);
@@ -642,7 +690,7 @@ ConstArgGreaterIf : {
     const bool greater = instr->Arg1 > Memory_.Cell(arg->First).Value;
     Memory_.PlaceLeaf(decision, kCellList, greater ? exec::kAtomTrue : exec::kAtomFalse);
     pc = greater ? pc + 1 : instr[3].Arg1;
-    ZK_JUMP;
+    ZK_NEXT;
 }
 
     // The groups on arguments. A decision cell is taken but never filled:
@@ -654,7 +702,7 @@ ArgAtomEqualIf : {
     countdown -= 3;
     Memory_.TakeCells(1);
     pc = TAtomEqualInterpreter::Matches(Memory_, *arg, instr[2]) ? pc + 4 : instr[3].Arg1;
-    ZK_JUMP;
+    ZK_NEXT;
 }
 ArgConstGreaterIf : {
     const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);
@@ -664,7 +712,7 @@ ArgConstGreaterIf : {
     countdown -= 3;
     Memory_.TakeCells(2);
     pc = Memory_.Cell(arg->First).Value > instr[1].Arg1 ? pc + 4 : instr[3].Arg1;
-    ZK_JUMP;
+    ZK_NEXT;
 }
 ArgsGreaterIf : {
     const TTreeRef* first = args.At(instr->Arg1 & 0xFF);
@@ -676,28 +724,37 @@ ArgsGreaterIf : {
     Memory_.TakeCells(1);
     const bool greater = Memory_.Cell(first->First).Value > Memory_.Cell(second->First).Value;
     pc = greater ? pc + 4 : instr[3].Arg1;
-    ZK_JUMP;
-}
-ArgsArith : {
-    // A failing operation runs step by step, which leaves its code and the
-    // stack as the executor does.
-    const TTreeRef* first = args.At(instr->Arg1 & 0xFF);
-    const TTreeRef* second = args.At(instr[1].Arg1 & 0xFF);
-    if (first == nullptr || second == nullptr || countdown < 2 || !Memory_.HasRoomFor(1) ||
-        !exec::IsNumber(Memory_, *first) || !exec::IsNumber(Memory_, *second)) [[unlikely]]
-        goto Param;
-    int64_t value = 0;
-    int32_t failure = 0;
-    if (!TNumOpInterpreter::Compute(instr[2].OpCode, Memory_.Cell(first->First).Value,
-                                    Memory_.Cell(second->First).Value, value, failure)) [[unlikely]]
-        goto Param;
-    countdown -= 2;
-    const int32_t result = Memory_.TakeCells(1);
-    Memory_.PlaceLeaf(result, kCellNumber, value);
-    values.Push({result, result});
-    pc += 3;
     ZK_NEXT;
 }
+// A failing operation runs step by step, which leaves its code and the
+// stack as the executor does.
+#define ZK_ARGS_ARITH(label, op)                                                                   \
+    label : {                                                                                      \
+        const TTreeRef* first = args.At(instr->Arg1 & 0xFF);                                       \
+        const TTreeRef* second = args.At(instr[1].Arg1 & 0xFF);                                    \
+        if (first == nullptr || second == nullptr || countdown < 2 || !Memory_.HasRoomFor(1) ||    \
+            !exec::IsNumber(Memory_, *first) || !exec::IsNumber(Memory_, *second)) [[unlikely]]    \
+            goto Param;                                                                            \
+        int64_t value = 0;                                                                         \
+        int32_t failure = 0;                                                                       \
+        if (!TNumOpInterpreter::Compute(op, Memory_.Cell(first->First).Value,                      \
+                                        Memory_.Cell(second->First).Value, value, failure))        \
+            [[unlikely]]                                                                           \
+            goto Param;                                                                            \
+        countdown -= 2;                                                                            \
+        const int32_t result = Memory_.TakeCells(1);                                               \
+        Memory_.PlaceLeaf(result, kCellNumber, value);                                             \
+        values.Push({result, result});                                                             \
+        pc += 3;                                                                                   \
+        ZK_NEXT;                                                                                   \
+    }
+    ZK_ARGS_ARITH(ArgsAdd, opAdd)
+    ZK_ARGS_ARITH(ArgsSubtr, opSubtr)
+    ZK_ARGS_ARITH(ArgsMul, opMul)
+    ZK_ARGS_ARITH(ArgsDiv, opDiv)
+    ZK_ARGS_ARITH(ArgsMod, opMod)
+#undef ZK_ARGS_ARITH
+
 ArgFirst : {
     const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);
     if (arg == nullptr || countdown < 1 || arg->First == -1) [[unlikely]]
@@ -727,13 +784,62 @@ GotoReturn : {
     pc = ReturnStack_.back() + 2;
     ReturnStack_.pop_back();
     --calls;
-    ZK_JUMP;
+    ZK_NEXT;
+}
+
+// The argument is the top operand, the value on the stack the other.
+#define ZK_PARAM_ARITH(label, op)                                                                  \
+    label : {                                                                                      \
+        const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);                                         \
+        if (arg == nullptr || values.IsEmpty() || countdown < 1 || !Memory_.HasRoomFor(1) ||       \
+            !exec::IsNumber(Memory_, *arg) || !exec::IsNumber(Memory_, values.Top())) [[unlikely]] \
+            goto Param;                                                                            \
+        int64_t value = 0;                                                                         \
+        int32_t failure = 0;                                                                       \
+        if (!TNumOpInterpreter::Compute(op, Memory_.Cell(values.Top().First).Value,                \
+                                        Memory_.Cell(arg->First).Value, value, failure))           \
+            [[unlikely]]                                                                           \
+            goto Param;                                                                            \
+        --countdown;                                                                               \
+        const int32_t result = Memory_.TakeCells(1);                                               \
+        Memory_.PlaceLeaf(result, kCellNumber, value);                                             \
+        values.Top() = {result, result};                                                           \
+        pc += 2;                                                                                   \
+        ZK_NEXT;                                                                                   \
+    }
+    ZK_PARAM_ARITH(ParamAdd, opAdd)
+    ZK_PARAM_ARITH(ParamSubtr, opSubtr)
+    ZK_PARAM_ARITH(ParamMul, opMul)
+    ZK_PARAM_ARITH(ParamDiv, opDiv)
+    ZK_PARAM_ARITH(ParamMod, opMod)
+#undef ZK_PARAM_ARITH
+ParamEqualIf : {
+    const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);
+    if (arg == nullptr || values.IsEmpty() || countdown < 2 || !Memory_.HasRoomFor(1)) [[unlikely]]
+        goto Param;
+    countdown -= 2;
+    Memory_.TakeCells(1);
+    const TTreeRef other = values.Pop();
+    pc = TEqualInterpreter::Equal(Memory_, *arg, other) ? pc + 3 : instr[2].Arg1;
+    ZK_NEXT;
+}
+ParamParam : {
+    const TTreeRef* first = args.At(instr->Arg1 & 0xFF);
+    const TTreeRef* second = args.At(instr[1].Arg1 & 0xFF);
+    if (first == nullptr || second == nullptr || countdown < 1) [[unlikely]]
+        goto Param;
+    --countdown;
+    const TTreeRef firstValue = *first;
+    const TTreeRef secondValue = *second;
+    values.Push(firstValue);
+    values.Push(secondValue);
+    pc += 2;
+    ZK_NEXT;
 }
 
 #undef ZK_SECOND_STEP
 #undef ZK_DATA
 #undef ZK_FAIL
-#undef ZK_JUMP
 #undef ZK_NEXT
 
 leave_over_limit:

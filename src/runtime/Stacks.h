@@ -123,7 +123,8 @@ public:
     // The entry `depth` places below the top (0: the top), or nullptr when the
     // stack is not that deep.
     const TTreeRef* At(int32_t depth) const {
-        if (depth < 0 || depth >= Top_ - Base_) return nullptr;
+        // A negative depth turns into one beyond every stack.
+        if (static_cast<std::size_t>(static_cast<uint32_t>(depth)) >= Count()) return nullptr;
         return Top_ - 1 - depth;
     }
     TTreeRef& Top() {
@@ -149,8 +150,15 @@ public:
             EmptyContainerFault("TTreeStack", "MoveReversedTo");
         while (static_cast<std::size_t>(other.End_ - other.Top_) < count)
             other.Grow();
-        for (std::size_t i = 0; i < count; ++i)
-            *other.Top_++ = *--Top_;
+        // In locals: the two stacks could be one, for all the compiler knows.
+        TTreeRef* from = Top_;
+        TTreeRef* const stop = Top_ - count;
+        TTreeRef* to = other.Top_;
+#pragma GCC unroll 2
+        while (from != stop)
+            *to++ = *--from;
+        Top_ = stop;
+        other.Top_ = to;
     }
     // Pops `count` entries, at most Count().
     void Drop(std::size_t count) {

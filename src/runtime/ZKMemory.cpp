@@ -74,7 +74,7 @@ void TZKMemory::Reset() {
     SeqRootCount_ = 0;
     Taken_ = 0;
     Freed_ = 0;
-    AllocCount_ = 0;
+    RequestsBefore_ = 0;
     OutOfMemory_ = false;
     OpenWindow();
 }
@@ -112,7 +112,10 @@ int32_t TZKMemory::AllocSlow(uint8_t kind, int64_t value) {
             CollectWindow();
         }
     }
-    if (OutOfMemory_) return -1;
+    if (OutOfMemory_) {
+        ++RequestsBefore_;
+        return -1;
+    }
     return Place(kind, value);
 }
 
@@ -152,6 +155,7 @@ void TZKMemory::Compact() {
         cell.LastChild = Forward(cell.LastChild, oldCount);
     }
     ForwardRoots();
+    RequestsBefore_ += Taken_ - copied;
     Taken_ = copied;
     std::swap(Cells_, Spare_);
 }
@@ -349,7 +353,6 @@ bool TZKMemory::CopyInWindow(const TTreeRef& src, TTreeRef& dst, int32_t sourceN
     from = element;
     if (copy == start) return false;
     Taken_ = copy;
-    AllocCount_ += copy - start;
     int32_t& first = node == -1 ? dst.First : cells[node].FirstChild;
     int32_t& last = node == -1 ? dst.Last : cells[node].LastChild;
     cells[start].Prev = last;

@@ -71,7 +71,6 @@ public:
     // index that means nothing with OutOfMemory set: every caller tests
     // OutOfMemory right after the call. Each request counts, failed or not.
     int32_t AllocCell(uint8_t kind, int64_t value) {
-        ++AllocCount_;
         if (Taken_ >= WindowEnd_) [[unlikely]]
             return AllocSlow(kind, value);
         return Place(kind, value);
@@ -84,7 +83,6 @@ public:
     // PlaceLeaf; a cell left unfilled lies outside every value and is never
     // read.
     int32_t TakeCells(int32_t count) {
-        AllocCount_ += count;
         const int32_t first = Taken_;
         Taken_ += count;
         return first;
@@ -141,7 +139,7 @@ public:
     // Every cell of a value lies below this index.
     int32_t CellsTaken() const { return Taken_; }
     bool OutOfMemory() const { return OutOfMemory_; }
-    int64_t AllocCount() const { return AllocCount_; }
+    int64_t AllocCount() const { return RequestsBefore_ + Taken_; }
 
 private:
     int32_t AllocSlow(uint8_t kind, int64_t value);
@@ -187,8 +185,11 @@ private:
     int32_t CellRootCount_ = 0;
     std::array<TTreeRef*, kSeqRootSlots> SeqRoots_{};
     int32_t SeqRootCount_ = 0;
-    // 64 bits: a long run makes more than 2^31 requests.
-    int64_t AllocCount_ = 0;
+    // The requests counted besides one for each cell taken now: those of the
+    // cells that collections freed and those that failed. A request that
+    // takes a cell is counted by Taken_ alone, which keeps the hot path to
+    // one counter. 64 bits: a long run makes more than 2^31 requests.
+    int64_t RequestsBefore_ = 0;
 };
 
 } // namespace zk

@@ -29,6 +29,20 @@ constexpr int64_t kWindowCells = kCachedCells;
 constexpr int64_t kWindowPerLiveCell = 8;
 constexpr int64_t kLargestWindow = 1 << 20;
 
+// The element after `element`. Mostly the elements of a sequence lie side by
+// side, so the next index is guessed and the guess checked: the processor
+// goes on with the guess instead of waiting for the link to load. The empty
+// assembly hides from the compiler that the two are equal, which would let
+// it drop the guess.
+inline int32_t NextElement(const TCell& cell, int32_t element) {
+    int32_t guess = element + 1;
+    if (cell.Next == guess) [[likely]] {
+        asm("" : "+r"(guess));
+        return guess;
+    }
+    return cell.Next;
+}
+
 using TPendingPairs = std::vector<std::pair<TTreeRef, TTreeRef>>;
 
 // Compares two sequences element by element; the contents of list nodes are
@@ -45,8 +59,8 @@ bool SameSequence(const TCell* cells, const TTreeRef& a, const TTreeRef& b,
         const bool endA = x == a.Last;
         const bool endB = y == b.Last;
         if (endA || endB) return endA && endB;
-        x = cx.Next;
-        y = cy.Next;
+        x = NextElement(cx, x);
+        y = NextElement(cy, y);
     }
 }
 
@@ -171,7 +185,7 @@ void TZKMemory::Move(int32_t cell, int32_t& copied) {
 
 void TZKMemory::MoveSequence(const TTreeRef& seq, int32_t& copied) {
     if (seq.IsEmpty()) return;
-    for (int32_t cell = seq.First;; cell = Cells_[cell].Next) {
+    for (int32_t cell = seq.First;; cell = NextElement(Cells_[cell], cell)) {
         Move(cell, copied);
         if (cell == seq.Last) break;
     }
@@ -306,23 +320,6 @@ bool TZKMemory::TreeEqual(const TTreeRef& a, const TTreeRef& b) const {
 // so that no collection can move a cell: the links are followed and written
 // straight in the arrays. Returns whether the sequence's last element was
 // copied; otherwise `from` is the next element to copy.
-namespace {
-
-// The element after `element`. Mostly the elements of a sequence lie side by
-// side, so the next index is guessed and the guess checked: the processor
-// goes on with the guess instead of waiting for the link to load. The empty
-// assembly hides from the compiler that the two are equal, which would let
-// it drop the guess.
-inline int32_t NextElement(const TCell& cell, int32_t element) {
-    int32_t guess = element + 1;
-    if (cell.Next == guess) [[likely]] {
-        asm("" : "+r"(guess));
-        return guess;
-    }
-    return cell.Next;
-}
-
-} // namespace
 
 bool TZKMemory::CopyInWindow(const TTreeRef& src, TTreeRef& dst, int32_t sourceNode, int32_t node,
                              int32_t& from, TIntStack& sources, TIntStack& copies) {

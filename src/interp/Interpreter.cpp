@@ -16,8 +16,8 @@ namespace zk {
 namespace {
 
 // The worker publishes its counters this often, in steps, looks for a Stop
-// and checks the stacks against their limit. Each step adds at most one stack node, so the
-// limit is overshot by at most this many nodes.
+// and checks the stacks against their limit. Each step adds at most one
+// stack node, so the limit is overshot by at most this many nodes.
 constexpr int32_t kPublishInterval = 4096;
 
 int64_t DefaultStackLimit() {
@@ -528,10 +528,8 @@ NumOp : {
     if (!TNumOpInterpreter::Compute(instr->OpCode, Memory_.Cell(first->First).Value,
                                     Memory_.Cell(second->First).Value, value, failure)) [[unlikely]]
         goto NumOpExecuted;
-    const int32_t result = Memory_.TakeCells(1);
-    Memory_.PlaceLeaf(result, kCellNumber, value);
     values.Drop(1);
-    values.Top() = {result, result};
+    values.Top() = Memory_.TakeNumber(value);
     ++pc;
     ZK_NEXT;
 }
@@ -742,9 +740,7 @@ ArgsGreaterIf : {
             [[unlikely]]                                                                           \
             goto Param;                                                                            \
         countdown -= 2;                                                                            \
-        const int32_t result = Memory_.TakeCells(1);                                               \
-        Memory_.PlaceLeaf(result, kCellNumber, value);                                             \
-        values.Push({result, result});                                                             \
+        values.Push(Memory_.TakeNumber(value));                                                    \
         pc += 3;                                                                                   \
         ZK_NEXT;                                                                                   \
     }
@@ -801,9 +797,7 @@ GotoReturn : {
             [[unlikely]]                                                                           \
             goto Param;                                                                            \
         --countdown;                                                                               \
-        const int32_t result = Memory_.TakeCells(1);                                               \
-        Memory_.PlaceLeaf(result, kCellNumber, value);                                             \
-        values.Top() = {result, result};                                                           \
+        values.Top() = Memory_.TakeNumber(value);                                                  \
         pc += 2;                                                                                   \
         ZK_NEXT;                                                                                   \
     }
@@ -829,10 +823,8 @@ ParamParam : {
     if (first == nullptr || second == nullptr || countdown < 1) [[unlikely]]
         goto Param;
     --countdown;
-    const TTreeRef firstValue = *first;
-    const TTreeRef secondValue = *second;
-    values.Push(firstValue);
-    values.Push(secondValue);
+    values.Push(*first);
+    values.Push(*second);
     pc += 2;
     ZK_NEXT;
 }

@@ -311,16 +311,10 @@ bool TZKMemory::TreeEqual(const TTreeRef& a, const TTreeRef& b) const {
     return true;
 }
 
-// The copy grows one sequence at a time: first the top level into `dst`,
-// then the contents of each pending list node. Every index kept across an
-// allocation is a registered root, and each new cell is linked at once as
-// the end of its sequence, so a collection keeps everything built so far.
-// Only elements with contents wait on the work stacks.
 // Copies elements of one sequence, from `from` on, while the window has room,
 // so that no collection can move a cell: the links are followed and written
 // straight in the arrays. Returns whether the sequence's last element was
 // copied; otherwise `from` is the next element to copy.
-
 bool TZKMemory::CopyInWindow(const TTreeRef& src, TTreeRef& dst, int32_t sourceNode, int32_t node,
                              int32_t& from, TIntStack& sources, TIntStack& copies) {
     // In locals, which the writes into the cells cannot alias.
@@ -359,6 +353,11 @@ bool TZKMemory::CopyInWindow(const TTreeRef& src, TTreeRef& dst, int32_t sourceN
     return ended;
 }
 
+// The copy grows one sequence at a time: first the top level into `dst`,
+// then the contents of each pending list node. Every index kept across an
+// allocation is a registered root, and each new cell is linked at once as
+// the end of its sequence, so a collection keeps everything built so far.
+// Only elements with contents wait on the work stacks.
 void TZKMemory::CopyTree(TTreeRef& src, TTreeRef& dst) {
     dst = kEmptyTree;
     if (src.IsEmpty()) return;

@@ -87,6 +87,13 @@ public:
         Taken_ += count;
         return first;
     }
+    // One cell taken as the number `value`; the caller has checked
+    // HasRoomFor(1).
+    TTreeRef TakeNumber(int64_t value) {
+        const int32_t cell = TakeCells(1);
+        PlaceLeaf(cell, kCellNumber, value);
+        return {cell, cell};
+    }
     void PlaceLeaf(int32_t index, uint8_t kind, int64_t value) {
         Cells_[index] = TCell{-1, -1, -1, -1, value, kind};
     }

@@ -1,13 +1,14 @@
 # Installation and the Debian package. `cmake --install` puts varnok and zk in
-# bin/, the help pages, the examples and the default settings in share/varnok/,
-# and the desktop entry, the icons and the MIME type of ZK sources where the
-# desktop looks for them. `cpack -G DEB` makes varnok_VERSION_ARCH.deb of it.
+# bin/, zk's picture module in lib/varnok/, the help pages, the examples and
+# the default settings in share/varnok/, and the desktop entry, the icons and
+# the MIME type of ZK sources where the desktop looks for them. `cpack -G DEB` makes varnok_VERSION_ARCH.deb of it.
 include(GNUInstallDirs)
 
 set(VARNOK_DATA_DIR ${CMAKE_INSTALL_DATADIR}/varnok)
 set(VARNOK_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 
 install(TARGETS varnok zk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS varnok-picture LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/varnok)
 
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/ide/help/ DESTINATION ${VARNOK_DATA_DIR}/help)
 install(FILES ${VARNOK_PACKAGING_DIR}/icons/varnok-64.png

@@ -2,10 +2,10 @@
 
 #include "cli/Cli.h"
 #include "cli/Compilation.h"
+#include "cli/PictureModule.h"
 #include "cli/RunProgress.h"
 #include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
-#include "gfx/ResultPicture.h"
 #include "interp/ImageCheck.h"
 #include "interp/Interpreter.h"
 #include "interp/RandomGenerator.h"
@@ -90,11 +90,14 @@ void PrintStats(const TInterpreter& run, std::chrono::steady_clock::duration too
 // Draws the result and saves it as a bitmap; false when it is no picture or
 // Ctrl+C stopped the drawing.
 bool SavePicture(TInterpreter& run, const TCommandLine& line) {
-    const auto gui = MakeOffscreenGui();
-    std::unique_ptr<TQtCanvas> picture;
+    const std::unique_ptr<TPictureSession> session = StartPictureModule();
+    std::unique_ptr<TPictureCanvas> picture;
     {
         const TInterruptGuard interrupts(run);
-        picture = DrawResultPicture(run, line.GraphicsMode.value_or(0));
+        picture = DrawResultPicture(run, line.GraphicsMode.value_or(0),
+                                    [&session](int32_t width, int32_t height) {
+                                        return session->MakeCanvas(width, height);
+                                    });
     }
     if (!picture) return false;
     picture->SavePictureBmp(*line.PictureFile);

@@ -3,7 +3,7 @@
 // on the image's own pixels, and saving as a Windows bitmap.
 #pragma once
 
-#include "interp/Canvas.h"
+#include "gfx/PictureCanvas.h"
 
 #include <QColor>
 #include <QFont>
@@ -21,7 +21,7 @@ namespace zk {
 // never sees or changes the program's arguments.
 std::unique_ptr<QGuiApplication> MakeOffscreenGui();
 
-class TQtCanvas final : public TCanvas {
+class TQtCanvas final : public TPictureCanvas {
 public:
     // A white picture of 1..640 by 1..480 pixels; any other size throws
     // std::invalid_argument. Pen black, brush white and solid, font "Times New
@@ -56,9 +56,7 @@ public:
     TTextExtent TextExtent(std::string_view text) const override;
 
     const QImage& Image() const { return Image_; }
-    // Writes the picture as a Windows bitmap to `path` (Windows-1251); throws
-    // TFileError naming the file when it cannot be written.
-    void SavePictureBmp(std::string_view path) const;
+    void SavePictureBmp(std::string_view path) const override;
 
     static constexpr int32_t kMaxFontPoints = 4000;
     static constexpr std::size_t kMaxTextChars = 4096;

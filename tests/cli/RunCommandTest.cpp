@@ -13,6 +13,8 @@
 #include <fstream>
 #include <optional>
 
+#include <sys/wait.h>
+
 namespace zk::test {
 namespace {
 
@@ -308,6 +310,26 @@ TEST_F(ZkRun, APictureErrorExitsWithFourAndStillShowsTheCounters) {
               0u)
         << r.Err;
     EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "bad.bmp"));
+}
+
+TEST_F(ZkRun, WithoutItsPictureModuleZkRunsTextAndNamesTheMissingModule) {
+    const std::filesystem::path bin = Dir.Path() / "bin";
+    std::filesystem::create_directory(bin);
+    std::filesystem::copy_file(ZK_EXECUTABLE, bin / "zk");
+    Dir.Write("p.zk", "(P () (QUOTE 10 10 PIXEL 1 1 4))");
+    const auto status = [&](const std::string& options) {
+        const std::string command = "cd '" + Dir.Path().string() + "' && bin/zk run p.zk " +
+                                    options + " >out.txt 2>err.txt";
+        const int raw = std::system(command.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    };
+    EXPECT_EQ(status(""), 0);
+    EXPECT_EQ(Dir.Read("out.txt"), "10 10 PIXEL 1 1 4 \n");
+    EXPECT_EQ(status("--picture p.bmp"), 66);
+    const std::string err = Dir.Read("err.txt");
+    EXPECT_EQ(err.rfind("zk: " + bin.string() + "/", 0), 0u) << err;
+    EXPECT_NE(err.find("/varnok-picture.so: No such file or directory\n"), std::string::npos)
+        << err;
 }
 
 TEST_F(ZkRun, TheOutputFileWinsOverThePicture) {

@@ -71,7 +71,7 @@ inline int32_t NewCell(TZKMemory& memory, uint8_t kind, int64_t value, int32_t& 
 }
 
 inline void SetTop(TTreeStack& stack, int32_t cell) {
-    stack.Top() = {cell, cell};
+    stack.ReplaceTop({cell, cell});
 }
 
 // The result cell of a predicate with `operands` values on the stack: FALSE

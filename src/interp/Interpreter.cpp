@@ -529,7 +529,7 @@ NumOp : {
                                     Memory_.Cell(second->First).Value, value, failure)) [[unlikely]]
         goto NumOpExecuted;
     values.Drop(1);
-    values.Top() = Memory_.TakeNumber(value);
+    values.ReplaceTop(Memory_.TakeNumber(value));
     ++pc;
     ZK_NEXT;
 }
@@ -797,7 +797,7 @@ GotoReturn : {
             [[unlikely]]                                                                           \
             goto Param;                                                                            \
         --countdown;                                                                               \
-        values.Top() = Memory_.TakeNumber(value);                                                  \
+        values.ReplaceTop(Memory_.TakeNumber(value));                                              \
         pc += 2;                                                                                   \
         ZK_NEXT;                                                                                   \
     }

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -136,7 +137,12 @@ public:
     void Push(TTreeRef ref) {
         if (Top_ == End_) [[unlikely]]
             Grow();
-        *Top_++ = ref;
+        Write(Top_++, ref);
+    }
+    void ReplaceTop(TTreeRef ref) {
+        if (Top_ == Base_) [[unlikely]]
+            EmptyContainerFault("TTreeStack", "ReplaceTop");
+        Write(Top_ - 1, ref);
     }
     TTreeRef Pop() {
         if (Top_ == Base_) [[unlikely]]
@@ -166,15 +172,37 @@ public:
             EmptyContainerFault("TTreeStack", "Drop");
         Top_ -= count;
     }
-    void Clear() { Top_ = Base_; }
+    void Clear() {
+        Top_ = Base_;
+    }
 
     // From the bottom to the top.
-    TTreeRef* begin() { return Base_; }
-    TTreeRef* end() { return Top_; }
-    const TTreeRef* begin() const { return Base_; }
-    const TTreeRef* end() const { return Top_; }
+    TTreeRef* begin() {
+        return Base_;
+    }
+    TTreeRef* end() {
+        return Top_;
+    }
+    const TTreeRef* begin() const {
+        return Base_;
+    }
+    const TTreeRef* end() const {
+        return Top_;
+    }
 
 private:
+    // An entry is written as one 64-bit word. The next instruction mostly pops
+    // what this one pushed, reading it whole; written as two halves, that read
+    // would wait until both stores had reached the cache instead of taking
+    // the value from the store buffer.
+    static void Write(TTreeRef* entry, TTreeRef ref) {
+        // Made in general registers: a value made in a vector register may
+        // come from a wide load of a counter just stored, which waits too.
+        uint64_t word =
+            uint64_t{static_cast<uint32_t>(ref.First)} << 32 | static_cast<uint32_t>(ref.Last);
+        asm("" : "+r"(word)); // keeps the compiler from splitting the store again
+        std::memcpy(static_cast<void*>(entry), &word, sizeof word);
+    }
     void Grow();
 
     std::unique_ptr<TTreeRef[]> Storage_;

@@ -7,7 +7,7 @@
 
 namespace zk {
 
-struct TTreeRef {
+struct alignas(8) TTreeRef {
     int32_t Last = -1;
     int32_t First = -1;
 

@@ -607,17 +607,24 @@ GreaterIf:
     if (error != 0) [[unlikely]]                                                                   \
         goto fail;                                                                                 \
     ZK_NEXT;
+// The argument is never pushed, and the constant's cell is taken but never
+// filled; an operation that fails runs step by step.
 #define ZK_PARAM_CONST_ARITH(label, op)                                                            \
     label : {                                                                                      \
         const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);                                         \
-        if (arg == nullptr || countdown < 2 || !Memory_.HasRoomFor(2)) [[unlikely]]                \
+        if (arg == nullptr || countdown < 2 || !Memory_.HasRoomFor(2) ||                           \
+            !exec::IsNumber(Memory_, *arg)) [[unlikely]]                                           \
+            goto Param;                                                                            \
+        int64_t value = 0;                                                                         \
+        int32_t failure = 0;                                                                       \
+        if (!TNumOpInterpreter::Compute(op, Memory_.Cell(arg->First).Value, instr[1].Arg1, value,  \
+                                        failure)) [[unlikely]]                                     \
             goto Param;                                                                            \
         countdown -= 2;                                                                            \
-        values.Push(*arg);                                                                         \
-        TNumOpInterpreter::ApplyConstant(State_, op, instr[1].Arg1, error);                        \
+        const int32_t result = Memory_.TakeCells(2) + 1;                                           \
+        Memory_.PlaceLeaf(result, kCellNumber, value);                                             \
+        values.Push({result, result});                                                             \
         pc += 3;                                                                                   \
-        if (error != 0) [[unlikely]]                                                               \
-            goto fail;                                                                             \
         ZK_NEXT;                                                                                   \
     }
     ZK_CONST_ARITH(ConstAdd, opAdd)

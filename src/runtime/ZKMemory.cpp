@@ -20,9 +20,9 @@ namespace {
 
 // A memory whose two arrays fit in the processor's caches together needs no
 // window. Otherwise the window holds, besides the live cells after a
-// collection, as many cells as the default memory of 4 MB has (measured: a
-// larger window runs the allocating programs slower, a smaller one collects
-// too often) or eight times the live cells, whichever is more, so that the
+// collection, 2^17 cells, twice the default memory's (measured: a larger
+// window runs the allocating programs slower, a smaller one collects too
+// often), or eight times the live cells, whichever is more, so that the
 // copying costs at most an eighth of a cell per allocation; a window that
 // would itself no longer fit in the caches gains nothing, and then the whole
 // array is used.

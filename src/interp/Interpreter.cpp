@@ -313,12 +313,12 @@ void TInterpreter::Dispatch(int64_t budget) {
         &&Ret,
         &&SavePos,
         &&Abort,
-        &&NumOp,
-        &&NumOp,
-        &&NumOp,
-        &&NumOp,
-        &&NumOp,
-        &&Push,
+        &&NumAdd,
+        &&NumSubtr,
+        &&NumMul,
+        &&NumDiv,
+        &&NumMod,
+        &&PushNum,
         &&SymNum,
         &&Greater,
         &&Random,
@@ -496,6 +496,12 @@ SavePos:
     ++pc;
     if (++calls > maxCalls) maxCalls = calls;
     ZK_NEXT;
+PushNum:
+    if (!Memory_.HasRoomFor(1)) [[unlikely]]
+        goto Push;
+    values.Push(Memory_.TakeNumber(instr->Arg1));
+    ++pc;
+    ZK_NEXT;
 Push:
     ZK_DATA(TPushInterpreter);
 FirstLast:
@@ -514,25 +520,33 @@ Equal:
     ZK_DATA(TEqualInterpreter);
 AtomEqual:
     ZK_DATA(TAtomEqualInterpreter);
-NumOp : {
     // Two numbers whose operation succeeds, with room for the result; the
-    // executor does everything else.
-    if (values.Count() < 2 || !Memory_.HasRoomFor(1)) [[unlikely]]
-        goto NumOpExecuted;
-    const TTreeRef* second = values.At(0);
-    const TTreeRef* first = values.At(1);
-    if (!exec::IsNumber(Memory_, *first) || !exec::IsNumber(Memory_, *second)) [[unlikely]]
-        goto NumOpExecuted;
-    int64_t value = 0;
-    int32_t failure = 0;
-    if (!TNumOpInterpreter::Compute(instr->OpCode, Memory_.Cell(first->First).Value,
-                                    Memory_.Cell(second->First).Value, value, failure)) [[unlikely]]
-        goto NumOpExecuted;
-    values.Drop(1);
-    values.ReplaceTop(Memory_.TakeNumber(value));
-    ++pc;
-    ZK_NEXT;
-}
+    // executor does everything else. Made once for each operation.
+#define ZK_NUM_OP(label, op)                                                                       \
+    label : {                                                                                      \
+        if (values.Count() < 2 || !Memory_.HasRoomFor(1)) [[unlikely]]                             \
+            goto NumOpExecuted;                                                                    \
+        const TTreeRef* second = values.At(0);                                                     \
+        const TTreeRef* first = values.At(1);                                                      \
+        if (!exec::IsNumber(Memory_, *first) || !exec::IsNumber(Memory_, *second)) [[unlikely]]    \
+            goto NumOpExecuted;                                                                    \
+        int64_t value = 0;                                                                         \
+        int32_t failure = 0;                                                                       \
+        if (!TNumOpInterpreter::Compute(op, Memory_.Cell(first->First).Value,                      \
+                                        Memory_.Cell(second->First).Value, value, failure))        \
+            [[unlikely]]                                                                           \
+            goto NumOpExecuted;                                                                    \
+        values.Drop(1);                                                                            \
+        values.ReplaceTop(Memory_.TakeNumber(value));                                              \
+        ++pc;                                                                                      \
+        ZK_NEXT;                                                                                   \
+    }
+    ZK_NUM_OP(NumAdd, opAdd)
+    ZK_NUM_OP(NumSubtr, opSubtr)
+    ZK_NUM_OP(NumMul, opMul)
+    ZK_NUM_OP(NumDiv, opDiv)
+    ZK_NUM_OP(NumMod, opMod)
+#undef ZK_NUM_OP
 NumOpExecuted:
     ZK_DATA(TNumOpInterpreter);
 Greater:

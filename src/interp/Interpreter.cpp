@@ -152,6 +152,18 @@ void JoinInstructions(std::vector<TOperands>& program) {
     JoinArgumentGroups(program, codes);
 }
 
+// `first` op `second` into `value` when both are numbers and the operation
+// succeeds. The fast handlers leave anything else to single steps, which end
+// with the executor's error code and stack.
+[[gnu::always_inline]] inline bool ComputeNumbers(int32_t op, const TZKMemory& memory,
+                                                  const TTreeRef& first, const TTreeRef& second,
+                                                  int64_t& value) {
+    if (!exec::IsNumber(memory, first) || !exec::IsNumber(memory, second)) return false;
+    int32_t failure = 0;
+    return TNumOpInterpreter::Compute(op, memory.Cell(first.First).Value,
+                                      memory.Cell(second.First).Value, value, failure);
+}
+
 int32_t LimitOf(int32_t cells) {
     return static_cast<int32_t>(std::llround(cells * 0.8));
 }
@@ -524,17 +536,9 @@ AtomEqual:
     // executor does everything else. Made once for each operation.
 #define ZK_NUM_OP(label, op)                                                                       \
     label : {                                                                                      \
-        if (values.Count() < 2 || !Memory_.HasRoomFor(1)) [[unlikely]]                             \
-            goto NumOpExecuted;                                                                    \
-        const TTreeRef* second = values.At(0);                                                     \
-        const TTreeRef* first = values.At(1);                                                      \
-        if (!exec::IsNumber(Memory_, *first) || !exec::IsNumber(Memory_, *second)) [[unlikely]]    \
-            goto NumOpExecuted;                                                                    \
         int64_t value = 0;                                                                         \
-        int32_t failure = 0;                                                                       \
-        if (!TNumOpInterpreter::Compute(op, Memory_.Cell(first->First).Value,                      \
-                                        Memory_.Cell(second->First).Value, value, failure))        \
-            [[unlikely]]                                                                           \
+        if (values.Count() < 2 || !Memory_.HasRoomFor(1) ||                                        \
+            !ComputeNumbers(op, Memory_, *values.At(1), *values.At(0), value)) [[unlikely]]        \
             goto NumOpExecuted;                                                                    \
         values.Drop(1);                                                                            \
         values.ReplaceTop(Memory_.TakeNumber(value));                                              \
@@ -751,14 +755,9 @@ ArgsGreaterIf : {
     label : {                                                                                      \
         const TTreeRef* first = args.At(instr->Arg1 & 0xFF);                                       \
         const TTreeRef* second = args.At(instr[1].Arg1 & 0xFF);                                    \
-        if (first == nullptr || second == nullptr || countdown < 2 || !Memory_.HasRoomFor(1) ||    \
-            !exec::IsNumber(Memory_, *first) || !exec::IsNumber(Memory_, *second)) [[unlikely]]    \
-            goto Param;                                                                            \
         int64_t value = 0;                                                                         \
-        int32_t failure = 0;                                                                       \
-        if (!TNumOpInterpreter::Compute(op, Memory_.Cell(first->First).Value,                      \
-                                        Memory_.Cell(second->First).Value, value, failure))        \
-            [[unlikely]]                                                                           \
+        if (first == nullptr || second == nullptr || countdown < 2 || !Memory_.HasRoomFor(1) ||    \
+            !ComputeNumbers(op, Memory_, *first, *second, value)) [[unlikely]]                     \
             goto Param;                                                                            \
         countdown -= 2;                                                                            \
         values.Push(Memory_.TakeNumber(value));                                                    \
@@ -808,14 +807,9 @@ GotoReturn : {
 #define ZK_PARAM_ARITH(label, op)                                                                  \
     label : {                                                                                      \
         const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);                                         \
-        if (arg == nullptr || values.IsEmpty() || countdown < 1 || !Memory_.HasRoomFor(1) ||       \
-            !exec::IsNumber(Memory_, *arg) || !exec::IsNumber(Memory_, values.Top())) [[unlikely]] \
-            goto Param;                                                                            \
         int64_t value = 0;                                                                         \
-        int32_t failure = 0;                                                                       \
-        if (!TNumOpInterpreter::Compute(op, Memory_.Cell(values.Top().First).Value,                \
-                                        Memory_.Cell(arg->First).Value, value, failure))           \
-            [[unlikely]]                                                                           \
+        if (arg == nullptr || values.IsEmpty() || countdown < 1 || !Memory_.HasRoomFor(1) ||       \
+            !ComputeNumbers(op, Memory_, values.Top(), *arg, value)) [[unlikely]]                  \
             goto Param;                                                                            \
         --countdown;                                                                               \
         values.ReplaceTop(Memory_.TakeNumber(value));                                              \

@@ -172,23 +172,13 @@ public:
             EmptyContainerFault("TTreeStack", "Drop");
         Top_ -= count;
     }
-    void Clear() {
-        Top_ = Base_;
-    }
+    void Clear() { Top_ = Base_; }
 
     // From the bottom to the top.
-    TTreeRef* begin() {
-        return Base_;
-    }
-    TTreeRef* end() {
-        return Top_;
-    }
-    const TTreeRef* begin() const {
-        return Base_;
-    }
-    const TTreeRef* end() const {
-        return Top_;
-    }
+    TTreeRef* begin() { return Base_; }
+    TTreeRef* end() { return Top_; }
+    const TTreeRef* begin() const { return Base_; }
+    const TTreeRef* end() const { return Top_; }
 
 private:
     // An entry is written as one 64-bit word. The next instruction mostly pops

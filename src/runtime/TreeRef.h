@@ -7,6 +7,7 @@
 
 namespace zk {
 
+// Aligned as the one 64-bit word that the stacks write it as.
 struct alignas(8) TTreeRef {
     int32_t Last = -1;
     int32_t First = -1;

@@ -412,6 +412,10 @@ void TInterpreter::Dispatch(int64_t budget) {
         if (countdown == 0) goto alone;                                                            \
         --countdown;                                                                               \
     } while (false)
+// A handler made by `make` for each operation on numbers, named after it.
+#define ZK_EACH_OPERATION(make, prefix)                                                            \
+    make(prefix##Add, opAdd) make(prefix##Subtr, opSubtr) make(prefix##Mul, opMul)                 \
+        make(prefix##Div, opDiv) make(prefix##Mod, opMod)
 #define ZK_FAIL(code)                                                                              \
     do {                                                                                           \
         error = (code);                                                                            \
@@ -545,11 +549,7 @@ AtomEqual:
         ++pc;                                                                                      \
         ZK_NEXT;                                                                                   \
     }
-    ZK_NUM_OP(NumAdd, opAdd)
-    ZK_NUM_OP(NumSubtr, opSubtr)
-    ZK_NUM_OP(NumMul, opMul)
-    ZK_NUM_OP(NumDiv, opDiv)
-    ZK_NUM_OP(NumMod, opMod)
+    ZK_EACH_OPERATION(ZK_NUM_OP, Num)
 #undef ZK_NUM_OP
 NumOpExecuted:
     ZK_DATA(TNumOpInterpreter);
@@ -645,16 +645,8 @@ GreaterIf:
         pc += 3;                                                                                   \
         ZK_NEXT;                                                                                   \
     }
-    ZK_CONST_ARITH(ConstAdd, opAdd)
-    ZK_CONST_ARITH(ConstSubtr, opSubtr)
-    ZK_CONST_ARITH(ConstMul, opMul)
-    ZK_CONST_ARITH(ConstDiv, opDiv)
-    ZK_CONST_ARITH(ConstMod, opMod)
-    ZK_PARAM_CONST_ARITH(ParamConstAdd, opAdd)
-    ZK_PARAM_CONST_ARITH(ParamConstSubtr, opSubtr)
-    ZK_PARAM_CONST_ARITH(ParamConstMul, opMul)
-    ZK_PARAM_CONST_ARITH(ParamConstDiv, opDiv)
-    ZK_PARAM_CONST_ARITH(ParamConstMod, opMod)
+    ZK_EACH_OPERATION(ZK_CONST_ARITH, Const)
+    ZK_EACH_OPERATION(ZK_PARAM_CONST_ARITH, ParamConst)
 #undef ZK_PARAM_CONST_ARITH
 #undef ZK_CONST_ARITH
 
@@ -764,11 +756,7 @@ ArgsGreaterIf : {
         pc += 3;                                                                                   \
         ZK_NEXT;                                                                                   \
     }
-    ZK_ARGS_ARITH(ArgsAdd, opAdd)
-    ZK_ARGS_ARITH(ArgsSubtr, opSubtr)
-    ZK_ARGS_ARITH(ArgsMul, opMul)
-    ZK_ARGS_ARITH(ArgsDiv, opDiv)
-    ZK_ARGS_ARITH(ArgsMod, opMod)
+    ZK_EACH_OPERATION(ZK_ARGS_ARITH, Args)
 #undef ZK_ARGS_ARITH
 
 ArgFirst : {
@@ -816,11 +804,7 @@ GotoReturn : {
         pc += 2;                                                                                   \
         ZK_NEXT;                                                                                   \
     }
-    ZK_PARAM_ARITH(ParamAdd, opAdd)
-    ZK_PARAM_ARITH(ParamSubtr, opSubtr)
-    ZK_PARAM_ARITH(ParamMul, opMul)
-    ZK_PARAM_ARITH(ParamDiv, opDiv)
-    ZK_PARAM_ARITH(ParamMod, opMod)
+    ZK_EACH_OPERATION(ZK_PARAM_ARITH, Param)
 #undef ZK_PARAM_ARITH
 ParamEqualIf : {
     const TTreeRef* arg = args.At(instr->Arg1 & 0xFF);
@@ -844,6 +828,7 @@ ParamParam : {
     ZK_NEXT;
 }
 
+#undef ZK_EACH_OPERATION
 #undef ZK_SECOND_STEP
 #undef ZK_DATA
 #undef ZK_FAIL

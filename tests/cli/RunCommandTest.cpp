@@ -312,7 +312,7 @@ TEST_F(ZkRun, APictureErrorExitsWithFourAndStillShowsTheCounters) {
     EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "bad.bmp"));
 }
 
-TEST_F(ZkRun, WithoutItsPictureModuleZkRunsTextAndNamesTheMissingModule) {
+TEST_F(ZkRun, WithoutAWorkingPictureModuleZkRunsTextAndNamesTheModule) {
     const std::filesystem::path bin = Dir.Path() / "bin";
     std::filesystem::create_directory(bin);
     std::filesystem::copy_file(ZK_EXECUTABLE, bin / "zk");
@@ -330,6 +330,13 @@ TEST_F(ZkRun, WithoutItsPictureModuleZkRunsTextAndNamesTheMissingModule) {
     EXPECT_EQ(err.rfind("zk: " + bin.string() + "/", 0), 0u) << err;
     EXPECT_NE(err.find("/varnok-picture.so: No such file or directory\n"), std::string::npos)
         << err;
+
+    // A module beside zk that is no library is named with the loader's reason.
+    std::ofstream(bin / "varnok-picture.so") << "not a library";
+    EXPECT_EQ(status("--picture p.bmp"), 66);
+    const std::string broken = Dir.Read("err.txt");
+    EXPECT_EQ(broken.rfind("zk: " + (bin / "varnok-picture.so").string() + ": ", 0), 0u) << broken;
+    EXPECT_FALSE(std::filesystem::exists(Dir.Path() / "p.bmp"));
 }
 
 TEST_F(ZkRun, TheOutputFileWinsOverThePicture) {

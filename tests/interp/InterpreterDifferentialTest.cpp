@@ -245,5 +245,35 @@ TEST(InterpreterDifferentialTest, RandomProgramsRunTheSameByStepsAndByTheLoop) {
     }
 }
 
+// Each joined group on numbers and calls, run to success and into each of its
+// failures, and in memories so small that the memory runs out inside every
+// group at some size.
+TEST(InterpreterDifferentialTest, GroupsOnNumbersFailAndRunOutOfMemoryAsSingleSteps) {
+    struct TCase {
+        const char* Text;
+        std::vector<std::string> Params;
+    };
+    const TCase cases[] = {
+        {"(F (X) (- X 1))", {"5"}},
+        {"(F (X) (- X 1))", {"(A)"}},
+        {"(F (X) (/ X 0))", {"5"}},
+        {"(F (X) (* X 1000000000))", {"10000000000"}},
+        {"(F (A B) (% (+ A 1) (- B 2)))", {"7", "5"}},
+        {"(F (A B) (% (+ A 1) (- B 2)))", {"7", "2"}},
+        {"(F (A B) (* (+ A 1) (EXPR B 2)))", {"7", "5"}},
+        {"(F (N) (CALL L N (QUOTE A) (QUOTE B)))\n"
+         "(L (N P Q) (IF (EQUAL N 0) 0 (+ (CALL L (- N 1) Q P) (+ 1 (CALL L (- N 1) P Q)))))",
+         {"6"}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Text);
+        const TPCode code = CompiledProgram(c.Text);
+        for (int32_t cells = 8; cells <= 96; ++cells) {
+            const TRunOutcome looped = RunImage(code, Params(c.Params), {}, cells);
+            EXPECT_EQ(looped, Stepped(code, c.Params, {}, cells)) << cells << " cells";
+        }
+    }
+}
+
 } // namespace
 } // namespace zk::test

@@ -187,6 +187,15 @@ TEST(TreeStackTest, TheTopIsChangedInPlace) {
     EXPECT_EQ(stack.Pop(), (TTreeRef{6, 6}));
 }
 
+TEST(TreeStackTest, PushAndReplaceTopKeepBothHalvesWhateverTheirSigns) {
+    TTreeStack stack;
+    stack.Push({-1, 7});
+    stack.Push({INT32_MAX, INT32_MIN});
+    stack.ReplaceTop({3, -1});
+    EXPECT_EQ(stack.Pop(), (TTreeRef{3, -1}));
+    EXPECT_EQ(stack.Pop(), (TTreeRef{-1, 7}));
+}
+
 TEST(TreeStackTest, IndexesRewrittenInPlaceArePopped) {
     TTreeStack stack;
     stack.Push({4, 2});
@@ -292,6 +301,8 @@ TEST(StacksDeathTest, EmptyTreeStackPopAborts) {
     stack.Clear();
     EXPECT_DEATH(stack.Pop(), "internal error: TTreeStack\\.Pop on an empty container");
     EXPECT_DEATH(stack.Top(), "internal error: TTreeStack\\.Top on an empty container");
+    EXPECT_DEATH(stack.ReplaceTop({1, 1}),
+                 "internal error: TTreeStack\\.ReplaceTop on an empty container");
 }
 
 TEST(StacksDeathTest, EmptyQueueDequeueAborts) {

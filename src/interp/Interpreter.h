@@ -116,7 +116,9 @@ private:
     std::vector<TOperands> Program_;
     TAtomTable Atoms_;
     TZKMemory Memory_;
-    std::vector<int32_t> ReturnStack_; // saved instruction indexes, one per active call
+    // The saved instruction indexes: the first Calls_ entries, one per
+    // active call, in storage that the loop grows ahead of need.
+    std::vector<int32_t> ReturnStack_;
     TRandomGenerator Random_;
     TRunState State_;
     int64_t StackLimit_;
@@ -131,7 +133,13 @@ private:
     std::atomic<int32_t> MaxDepth_{0};
     std::atomic<int64_t> AllocCount_{0};
     std::atomic<int32_t> CellsInUse_{0};
+    // The threaded loop's own state while it runs a chunk: where the chunk's
+    // steps end, and the code of the step that failed.
+    int64_t ChunkEnd_ = 0;
+    int32_t StepError_ = 0;
     std::thread Worker_;
+
+    friend class TThreadedLoop;
 };
 
 } // namespace zk

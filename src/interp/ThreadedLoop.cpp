@@ -1,0 +1,730 @@
+// The threaded loop: each handler ends by calling the handler of the next
+// instruction, a call in tail position that the compiler makes a jump, so
+// that the loop's registers - the instruction, the tops of the value and
+// argument stacks and the steps left in the chunk - are passed from handler
+// to handler in machine registers instead of living in memory. A handler
+// that needs the stacks themselves (an executor, a copy, a collection)
+// writes the tops back first and reads them again afterwards. A chunk ends by
+// returning all the way back: without the jumps the calls nest at most one
+// chunk of steps deep.
+#include "interp/ThreadedLoop.h"
+
+#include "interp/Interpreter.h"
+
+#include <algorithm>
+
+namespace zk {
+
+namespace {
+
+// The worker publishes its counters this often, in steps, looks for a Stop
+// and checks the stacks against their limit. Each step adds at most one
+// stack node, so the limit is overshot by at most this many nodes.
+constexpr int32_t kPublishInterval = 4096;
+
+// Add, Subtr, Mul, Div and Mod have consecutive codes; a group that ends
+// with one of them has a code for each, in that order, so that its handler
+// is made for that one operation.
+constexpr int32_t kArithCount = opMod - opAdd + 1;
+
+// Pairs of instructions that the loop executes with one dispatch, as two
+// steps. The pair's code replaces the first instruction's; the second stays
+// in place for the jumps that lead to it.
+enum TFusedCode : int32_t {
+    fuCall = kOpCodeCount, // SavePos, Goto
+    fuReturn,              // FreeArgs, Ret
+    fuTailJump,            // FreeArgs, Goto
+    fuEqualIf,             // Equal, If
+    fuAtomEqualIf,         // AtomEqual, If
+    fuGreaterIf,           // Greater, If
+    fuConstArith,          // PushNum, one of Add, Subtr, Mul, Div, Mod
+    // Three instructions with one dispatch, as three steps.
+    fuParamConstArith = fuConstArith + kArithCount, // Param, then the pair fuConstArith
+    fuCallEnter = fuParamConstArith + kArithCount,  // the pair fuCall, then the callee's LoadArgs
+    fuTailEnter, // the pair fuTailJump, then the LoadArgs it jumps to
+    // Four instructions, as four steps.
+    fuArgsEqualIf,       // Param, Param, then the pair fuEqualIf
+    fuConstArgGreaterIf, // PushNum, Param, then the pair fuGreaterIf
+    // Operations on arguments and constants that are never pushed: an
+    // argument tested, compared or taken apart right where it is.
+    fuArgAtomEqualIf,                       // Param, NOP, AtomEqual, If
+    fuArgConstGreaterIf,                    // Param, PushNum, Greater, If
+    fuArgsGreaterIf,                        // Param, Param, Greater, If
+    fuArgsArith,                            // Param, Param, one of Add, Subtr, Mul, Div, Mod
+    fuArgFirst = fuArgsArith + kArithCount, // Param, First
+    fuArgBF,                                // Param, BF
+    fuGotoReturn,                           // Goto to a FreeArgs followed by Ret, and those two
+    // An argument as the second operand of what lies on the stack.
+    fuParamArith,                                // Param, one of Add, Subtr, Mul, Div, Mod
+    fuParamEqualIf = fuParamArith + kArithCount, // Param, Equal, If
+    fuParamParam,                                // Param, a Param that starts no group
+    kRunCodeCount
+};
+
+bool IsArithmetic(int32_t code) {
+    return code >= opAdd && code <= opMod;
+}
+
+bool IsConstArith(int32_t code) {
+    return code >= fuConstArith && code < fuConstArith + kArithCount;
+}
+
+int32_t PairCode(int32_t first, int32_t second) {
+    switch (first) {
+    case opSavePos: return second == opGoto ? fuCall : first;
+    case opFreeArgs: return second == opRet ? fuReturn : second == opGoto ? fuTailJump : first;
+    case opEqual: return second == opIf ? fuEqualIf : first;
+    case opAtomEqual: return second == opIf ? fuAtomEqualIf : first;
+    case opGreater: return second == opIf ? fuGreaterIf : first;
+    case opPushNum: return IsArithmetic(second) ? fuConstArith + (second - opAdd) : first;
+    default: return first;
+    }
+}
+
+// The group on arguments that starts with the Param whose followers have the
+// codes `next`, `third` and `fourth`; opParam when there is none.
+int32_t ArgumentGroup(int32_t next, int32_t third, int32_t fourth) {
+    if (next == opNop && third == opAtomEqual && fourth == opIf) return fuArgAtomEqualIf;
+    if (next == opPushNum && third == opGreater && fourth == opIf) return fuArgConstGreaterIf;
+    if (next == opParam && third == opGreater && fourth == opIf) return fuArgsGreaterIf;
+    if (next == opParam && IsArithmetic(third)) return fuArgsArith + (third - opAdd);
+    if (next == opFirst) return fuArgFirst;
+    if (next == opBF) return fuArgBF;
+    if (IsArithmetic(next)) return fuParamArith + (next - opAdd);
+    if (next == opEqual && third == opIf) return fuParamEqualIf;
+    return opParam;
+}
+
+// The groups that start with a Param or a Goto, found from the codes of the
+// image itself.
+void JoinArgumentGroups(std::vector<TOperands>& program, const std::vector<int32_t>& codes) {
+    const auto codeAt = [&codes](std::size_t index) {
+        return index < codes.size() ? codes[index] : opRes1;
+    };
+    // From the end, so that a Param's follower has its final code.
+    for (std::size_t i = codes.size(); i-- > 0;) {
+        if (codes[i] == opParam && program[i].OpCode == opParam) {
+            program[i].OpCode = ArgumentGroup(codeAt(i + 1), codeAt(i + 2), codeAt(i + 3));
+            if (program[i].OpCode == opParam && i + 1 < codes.size() &&
+                program[i + 1].OpCode == opParam)
+                program[i].OpCode = fuParamParam;
+        } else if (codes[i] == opGoto && program[i].OpCode == opGoto) {
+            const auto target = static_cast<std::size_t>(program[i].Arg1);
+            if (codeAt(target) == opFreeArgs && codeAt(target + 1) == opRet)
+                program[i].OpCode = fuGotoReturn;
+        }
+    }
+}
+
+// `first` op `second` into `value` when both are numbers and the operation
+// succeeds. The fast handlers leave anything else to single steps, which end
+// with the executor's error code and stack.
+[[gnu::always_inline]] inline bool ComputeNumbers(int32_t op, const TZKMemory& memory,
+                                                  const TTreeRef& first, const TTreeRef& second,
+                                                  int64_t& value) {
+    if (!exec::IsNumber(memory, first) || !exec::IsNumber(memory, second)) return false;
+    int32_t failure = 0;
+    return TNumOpInterpreter::Compute(op, memory.Cell(first.First).Value,
+                                      memory.Cell(second.First).Value, value, failure);
+}
+
+} // namespace
+
+// The first instruction of each pair, three and four gets the code of the
+// group.
+void JoinInstructions(std::vector<TOperands>& program) {
+    std::vector<int32_t> codes;
+    codes.reserve(program.size());
+    for (const TOperands& instr : program)
+        codes.push_back(instr.OpCode);
+    for (std::size_t i = 0; i + 1 < program.size(); ++i)
+        program[i].OpCode = PairCode(program[i].OpCode, program[i + 1].OpCode);
+    const auto codeAt = [&program](int32_t index) {
+        return program[static_cast<std::size_t>(index)].OpCode;
+    };
+    for (std::size_t i = 0; i + 2 < program.size(); ++i) {
+        TOperands& instr = program[i];
+        const int32_t next = program[i + 1].OpCode;
+        const int32_t third = program[i + 2].OpCode;
+        if (instr.OpCode == opParam && IsConstArith(next))
+            instr.OpCode = fuParamConstArith + (next - fuConstArith);
+        else if (instr.OpCode == opParam && next == opParam && third == fuEqualIf)
+            instr.OpCode = fuArgsEqualIf;
+        else if (instr.OpCode == opPushNum && next == opParam && third == fuGreaterIf)
+            instr.OpCode = fuConstArgGreaterIf;
+        else if (instr.OpCode == fuCall && codeAt(program[i + 1].Arg1) == opLoadArgs)
+            instr.OpCode = fuCallEnter;
+        else if (instr.OpCode == fuTailJump && codeAt(program[i + 1].Arg1) == opLoadArgs)
+            instr.OpCode = fuTailEnter;
+    }
+    JoinArgumentGroups(program, codes);
+}
+
+class TThreadedLoop {
+public:
+    // Executes at most `countdown` steps from the instruction at PC, fewer
+    // when a step fails; PC and the step count are written back.
+    static void RunChunk(TInterpreter& in, int64_t countdown) {
+        const TOperands* const instr = Program(in) + in.PC_;
+        --countdown;
+        kHandlers[instr->OpCode](in, instr, Values(in).end(), Args(in).end(), countdown);
+    }
+
+private:
+    using THandler = void (*)(TInterpreter&, const TOperands*, TTreeRef*, TTreeRef*, int64_t);
+    static const THandler kHandlers[kRunCodeCount];
+
+#define ZK_HANDLER(name)                                                                           \
+    [[gnu::noinline]] static void name(TInterpreter& in, const TOperands* instr, TTreeRef* vt,     \
+                                       TTreeRef* at, int64_t countdown)
+// To the instruction `target`, unless the chunk has no step left.
+#define ZK_GO(target)                                                                              \
+    do {                                                                                           \
+        const TOperands* const next_ = (target);                                                   \
+        if (countdown == 0) [[unlikely]]                                                           \
+            return Park(in, next_, vt, at, 0);                                                     \
+        --countdown;                                                                               \
+        return kHandlers[next_->OpCode](in, next_, vt, at, countdown);                             \
+    } while (false)
+// The first instruction of a group run as a single step by its own handler.
+#define ZK_ALONE(handler) return handler(in, instr, vt, at, countdown)
+// The second step of a pair, when the chunk has room for it; otherwise the
+// first instruction runs alone.
+#define ZK_SECOND_STEP(alone)                                                                      \
+    do {                                                                                           \
+        if (countdown == 0) ZK_ALONE(alone);                                                       \
+        --countdown;                                                                               \
+    } while (false)
+// The run stops with `code`, at the instruction `place`.
+#define ZK_FAIL_AT(place, code) return Fail(in, place, vt, at, countdown, code)
+// The stacks' tops are written back around what needs the stacks themselves.
+#define ZK_SYNC(call)                                                                              \
+    do {                                                                                           \
+        Values(in).SetEnd(vt);                                                                     \
+        Args(in).SetEnd(at);                                                                       \
+        call;                                                                                      \
+        vt = Values(in).end();                                                                     \
+        at = Args(in).end();                                                                       \
+    } while (false)
+
+    static const TOperands* Program(const TInterpreter& in) {
+        return in.Program_.data();
+    }
+    static TTreeStack& Values(TInterpreter& in) {
+        return in.Memory_.ValueStack();
+    }
+    static TTreeStack& Args(TInterpreter& in) {
+        return in.Memory_.ArgStack();
+    }
+    static std::size_t Depth(const TTreeStack& stack, const TTreeRef* top) {
+        return static_cast<std::size_t>(top - stack.begin());
+    }
+    // The argument `depth` places below the top, or nullptr when the stack
+    // is not that deep; a negative depth is beyond every stack.
+    static const TTreeRef* ArgAt(TInterpreter& in, const TTreeRef* at, int32_t depth) {
+        if (static_cast<std::size_t>(static_cast<uint32_t>(depth)) >= Depth(Args(in), at))
+            return nullptr;
+        return at - 1 - depth;
+    }
+    // Whether the stacks have room for what a handler adds: `values` on the
+    // value stack, `args` on the argument stack and a call's return place.
+    // Without, the handler hands over to MakeRoom before it changes anything.
+    static bool RoomFor(TInterpreter& in, const TTreeRef* vt, std::ptrdiff_t values) {
+        return Values(in).StorageEnd() - vt >= values;
+    }
+    static bool RoomForArgs(TInterpreter& in, const TTreeRef* at, std::size_t args) {
+        return static_cast<std::size_t>(Args(in).StorageEnd() - at) >= args;
+    }
+    static bool RoomForCall(const TInterpreter& in) {
+        return static_cast<std::size_t>(in.Calls_) < in.ReturnStack_.size();
+    }
+    static bool BothLeaves(const TZKMemory& memory, const TTreeRef& a, const TTreeRef& b) {
+        return exec::IsOneElement(a) && exec::IsOneElement(b) &&
+               memory.Cell(a.First).FirstChild == -1 && memory.Cell(b.First).FirstChild == -1;
+    }
+    static bool SameLeaves(const TZKMemory& memory, const TTreeRef& a, const TTreeRef& b) {
+        const TCell& x = memory.Cell(a.First);
+        const TCell& y = memory.Cell(b.First);
+        return x.Kind == y.Kind && x.Value == y.Value;
+    }
+    static void Push(TTreeRef*& vt, TTreeRef ref) {
+        TTreeStack::Write(vt++, ref);
+    }
+    // Moves `count` values, which the value stack holds, onto the argument
+    // stack; the top value ends at the bottom of those.
+    static void MoveArgs(TTreeRef*& vt, TTreeRef*& at, std::size_t count) {
+        const TTreeRef* const stop = vt - count;
+#pragma GCC unroll 2
+        while (vt != stop)
+            *at++ = *--vt;
+    }
+    static void EnterCall(TInterpreter& in, const TOperands* savePos) {
+        in.ReturnStack_.data()[in.Calls_] = static_cast<int32_t>(savePos - Program(in));
+        if (++in.Calls_ > in.MaxCalls_) in.MaxCalls_ = in.Calls_;
+    }
+    // Behind the SavePos and Goto of the call; the caller has made sure that
+    // a call is active.
+    static const TOperands* LeaveCall(TInterpreter& in) {
+        const int32_t savePos = in.ReturnStack_.data()[--in.Calls_];
+        return Program(in) + savePos + 2;
+    }
+
+    // The end of a chunk: the registers go back to the interpreter.
+    [[gnu::noinline]] static void Park(TInterpreter& in, const TOperands* next, TTreeRef* vt,
+                                       TTreeRef* at, int64_t countdown) {
+        Values(in).SetEnd(vt);
+        Args(in).SetEnd(at);
+        in.PC_ = static_cast<int32_t>(next - Program(in));
+        in.Steps_ = in.ChunkEnd_ - countdown;
+    }
+    [[gnu::noinline]] static void Fail(TInterpreter& in, const TOperands* place, TTreeRef* vt,
+                                       TTreeRef* at, int64_t countdown, int32_t code) {
+        Park(in, place, vt, at, countdown);
+        in.StepError_ = code;
+    }
+
+    // Grows the stacks so that every handler finds room for its additions (a
+    // LoadArgs takes at most 255 arguments), then runs the instruction again.
+    // Growing is a call that returns; kept out of the handlers, it leaves
+    // them without the saving of registers that such a call needs.
+    ZK_HANDLER(MakeRoom) {
+        constexpr std::size_t kArgsRoom = 256;
+        if (!RoomFor(in, vt, 2)) vt = Values(in).GrowUnder(vt);
+        while (!RoomForArgs(in, at, kArgsRoom))
+            at = Args(in).GrowUnder(at);
+        if (!RoomForCall(in)) in.ReturnStack_.resize(2 * in.ReturnStack_.size() + 64);
+        return kHandlers[instr->OpCode](in, instr, vt, at, countdown);
+    }
+#define ZK_MAKE_ROOM_UNLESS(room)                                                                  \
+    do {                                                                                           \
+        if (!(room)) [[unlikely]]                                                                  \
+            return MakeRoom(in, instr, vt, at, countdown);                                         \
+    } while (false)
+
+    // A step carried out by its executor.
+    template <class Executor> ZK_HANDLER(Data) {
+        ZK_SYNC(Executor::Apply(in.State_, *instr, in.StepError_));
+        if (in.StepError_ != 0) [[unlikely]]
+            ZK_FAIL_AT(instr + 1, in.StepError_);
+        ZK_GO(instr + 1);
+    }
+    ZK_HANDLER(Bad) {
+        ZK_FAIL_AT(instr, kErrorBadInstruction);
+    }
+    ZK_HANDLER(Nop) {
+        ZK_GO(instr + 1);
+    }
+    ZK_HANDLER(Goto) {
+        ZK_GO(Program(in) + instr->Arg1);
+    }
+    ZK_HANDLER(If) {
+        if (vt == Values(in).begin()) [[unlikely]]
+            ZK_FAIL_AT(instr, kErrorBadInstruction);
+        const TTreeRef condition = *--vt;
+        if (exec::IsOneElement(condition)) {
+            const TCell& cell = in.Memory_.Cell(condition.First);
+            if (exec::IsAtom(cell) && cell.Value == exec::kAtomTrue) ZK_GO(instr + 1);
+            if (exec::IsAtom(cell) && cell.Value == exec::kAtomFalse)
+                ZK_GO(Program(in) + instr->Arg1);
+        }
+        ZK_FAIL_AT(instr, kErrorIfNotBoolean);
+    }
+    ZK_HANDLER(Param) {
+        const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
+        if (arg == nullptr) [[unlikely]]
+            ZK_FAIL_AT(instr, kErrorBadInstruction);
+        ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 1));
+        Push(vt, *arg);
+        ZK_GO(instr + 1);
+    }
+    ZK_HANDLER(ParamCopy) {
+        const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
+        if (arg == nullptr) [[unlikely]]
+            ZK_FAIL_AT(instr, kErrorBadInstruction);
+        TTreeRef source = *arg;
+        TTreeRef copy;
+        ZK_SYNC(in.Memory_.CopyTree(source, copy));
+        if (in.Memory_.OutOfMemory()) [[unlikely]]
+            ZK_FAIL_AT(instr + 1, kErrorNoMemory);
+        ZK_SYNC(Values(in).Push(copy));
+        ZK_GO(instr + 1);
+    }
+    ZK_HANDLER(LoadArgs) {
+        const auto count = static_cast<std::size_t>(instr->Arg1 & 0xFF);
+        if (Depth(Values(in), vt) < count) [[unlikely]]
+            ZK_FAIL_AT(instr, kErrorBadInstruction);
+        ZK_MAKE_ROOM_UNLESS(RoomForArgs(in, at, count));
+        MoveArgs(vt, at, count);
+        ZK_GO(instr + 1);
+    }
+    ZK_HANDLER(FreeArgs) {
+        const auto count = static_cast<std::size_t>(instr->Arg1 & 0xFF);
+        if (Depth(Args(in), at) < count) [[unlikely]]
+            ZK_FAIL_AT(instr, kErrorBadInstruction);
+        at -= count;
+        ZK_GO(instr + 1);
+    }
+    ZK_HANDLER(Ret) {
+        if (in.Calls_ == 0) [[unlikely]]
+            ZK_FAIL_AT(instr, kErrorRunComplete);
+        ZK_GO(LeaveCall(in));
+    }
+    ZK_HANDLER(SavePos) {
+        ZK_MAKE_ROOM_UNLESS(RoomForCall(in));
+        EnterCall(in, instr);
+        ZK_GO(instr + 1);
+    }
+    ZK_HANDLER(PushNum) {
+        if (!in.Memory_.HasRoomFor(1)) [[unlikely]]
+            ZK_ALONE(Data<TPushInterpreter>);
+        ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 1));
+        Push(vt, in.Memory_.TakeNumber(instr->Arg1));
+        ZK_GO(instr + 1);
+    }
+    // Two numbers whose operation succeeds, with room for the result; the
+    // executor does everything else.
+    template <int32_t op> ZK_HANDLER(NumOp) {
+        int64_t value = 0;
+        if (Depth(Values(in), vt) < 2 || !in.Memory_.HasRoomFor(1) ||
+            !ComputeNumbers(op, in.Memory_, vt[-2], vt[-1], value)) [[unlikely]]
+            ZK_ALONE(Data<TNumOpInterpreter>);
+        --vt;
+        TTreeStack::Write(vt - 1, in.Memory_.TakeNumber(value));
+        ZK_GO(instr + 1);
+    }
+
+    // The pairs. Each first checks what its first instruction would fail on
+    // and, where the second can fail, stops there with the counts and the
+    // place that the two single steps would leave.
+    ZK_HANDLER(Call) {
+        ZK_MAKE_ROOM_UNLESS(RoomForCall(in));
+        ZK_SECOND_STEP(SavePos);
+        EnterCall(in, instr);
+        ZK_GO(Program(in) + instr[1].Arg1);
+    }
+    ZK_HANDLER(Return) {
+        const auto count = static_cast<std::size_t>(instr->Arg1 & 0xFF);
+        if (Depth(Args(in), at) < count) [[unlikely]]
+            ZK_ALONE(FreeArgs);
+        ZK_SECOND_STEP(FreeArgs);
+        at -= count;
+        if (in.Calls_ == 0) [[unlikely]]
+            ZK_FAIL_AT(instr + 1, kErrorRunComplete);
+        ZK_GO(LeaveCall(in));
+    }
+    ZK_HANDLER(TailJump) {
+        const auto count = static_cast<std::size_t>(instr->Arg1 & 0xFF);
+        if (Depth(Args(in), at) < count) [[unlikely]]
+            ZK_ALONE(FreeArgs);
+        ZK_SECOND_STEP(FreeArgs);
+        at -= count;
+        ZK_GO(Program(in) + instr[1].Arg1);
+    }
+    // A comparison followed by its If.
+    template <class Executor> ZK_HANDLER(DecideIf) {
+        ZK_SECOND_STEP(Data<Executor>);
+        int32_t decision = -1;
+        ZK_SYNC(decision = Executor::Decide(in.State_, *instr, in.StepError_));
+        if (in.StepError_ != 0) [[unlikely]] {
+            ++countdown; // the If never ran
+            ZK_FAIL_AT(instr + 1, in.StepError_);
+        }
+        ZK_GO(in.Memory_.Cell(decision).Value == exec::kAtomTrue ? instr + 2
+                                                                 : Program(in) + instr[1].Arg1);
+    }
+    // PushNum and an operation on numbers.
+    template <int32_t op> ZK_HANDLER(ConstArith) {
+        if (!in.Memory_.HasRoomFor(2) || vt == Values(in).begin()) [[unlikely]]
+            ZK_ALONE(Data<TPushInterpreter>);
+        ZK_SECOND_STEP(Data<TPushInterpreter>);
+        ZK_SYNC(TNumOpInterpreter::ApplyConstant(in.State_, op, instr->Arg1, in.StepError_));
+        if (in.StepError_ != 0) [[unlikely]]
+            ZK_FAIL_AT(instr + 2, in.StepError_);
+        ZK_GO(instr + 2);
+    }
+
+    // The groups of three and four. The argument is never pushed, and the
+    // constant's cell is taken but never filled; an operation that fails
+    // runs step by step.
+    template <int32_t op> ZK_HANDLER(ParamConstArith) {
+        const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
+        if (arg == nullptr || countdown < 2 || !in.Memory_.HasRoomFor(2) ||
+            !exec::IsNumber(in.Memory_, *arg)) [[unlikely]]
+            ZK_ALONE(Param);
+        int64_t value = 0;
+        int32_t failure = 0;
+        if (!TNumOpInterpreter::Compute(op, in.Memory_.Cell(arg->First).Value, instr[1].Arg1, value,
+                                        failure)) [[unlikely]]
+            ZK_ALONE(Param);
+        ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 1));
+        countdown -= 2;
+        const int32_t result = in.Memory_.TakeCells(2) + 1;
+        in.Memory_.PlaceLeaf(result, kCellNumber, value);
+        Push(vt, {result, result});
+        ZK_GO(instr + 3);
+    }
+    ZK_HANDLER(CallEnter) {
+        const TOperands* const entry = Program(in) + instr[1].Arg1;
+        const auto count = static_cast<std::size_t>(entry->Arg1 & 0xFF);
+        if (countdown < 2 || Depth(Values(in), vt) < count) [[unlikely]]
+            ZK_ALONE(Call);
+        ZK_MAKE_ROOM_UNLESS(RoomForCall(in) && RoomForArgs(in, at, count));
+        countdown -= 2;
+        EnterCall(in, instr);
+        MoveArgs(vt, at, count);
+        ZK_GO(entry + 1);
+    }
+    ZK_HANDLER(TailEnter) {
+        const auto count = static_cast<std::size_t>(instr->Arg1 & 0xFF);
+        const TOperands* const entry = Program(in) + instr[1].Arg1;
+        const auto entering = static_cast<std::size_t>(entry->Arg1 & 0xFF);
+        if (countdown < 2 || Depth(Args(in), at) < count || Depth(Values(in), vt) < entering)
+            [[unlikely]]
+            ZK_ALONE(TailJump);
+        ZK_MAKE_ROOM_UNLESS(RoomForArgs(in, at - count, entering));
+        countdown -= 2;
+        at -= count;
+        MoveArgs(vt, at, entering);
+        ZK_GO(entry + 1);
+    }
+    // Made twice: for two leaves, compared right here, and for anything else,
+    // compared by a call, which makes the handler save registers.
+    template <bool kLeaves> ZK_HANDLER(ArgsEqualIf) {
+        // The comparison's cell is allocated while both arguments lie on the
+        // value stack; with room for it no collection can move them.
+        const TTreeRef* first = ArgAt(in, at, instr->Arg1 & 0xFF);
+        const TTreeRef* second = ArgAt(in, at, instr[1].Arg1 & 0xFF);
+        if (first == nullptr || second == nullptr || countdown < 3 || !in.Memory_.HasRoomFor(1))
+            [[unlikely]]
+            ZK_ALONE(Param);
+        if (kLeaves && !BothLeaves(in.Memory_, *first, *second)) ZK_ALONE(ArgsEqualIf<false>);
+        countdown -= 3;
+        const int32_t decision = in.Memory_.TakeCells(1);
+        const bool equal = kLeaves ? SameLeaves(in.Memory_, *second, *first)
+                                   : TEqualInterpreter::Equal(in.Memory_, *second, *first);
+        in.Memory_.PlaceLeaf(decision, kCellList, equal ? exec::kAtomTrue : exec::kAtomFalse);
+        ZK_GO(equal ? instr + 4 : Program(in) + instr[3].Arg1);
+    }
+    ZK_HANDLER(ConstArgGreaterIf) {
+        const TTreeRef* arg = ArgAt(in, at, instr[1].Arg1 & 0xFF);
+        if (arg == nullptr || countdown < 3 || !in.Memory_.HasRoomFor(2)) [[unlikely]]
+            ZK_ALONE(Data<TPushInterpreter>);
+        countdown -= 3;
+        // The constant's cell is taken but never filled: nothing refers to it.
+        const int32_t decision = in.Memory_.TakeCells(2) + 1;
+        if (!exec::IsNumber(in.Memory_, *arg)) [[unlikely]] {
+            ++countdown; // the If never ran
+            ZK_FAIL_AT(instr + 3, kErrorGreaterNotNumber);
+        }
+        const bool greater = instr->Arg1 > in.Memory_.Cell(arg->First).Value;
+        in.Memory_.PlaceLeaf(decision, kCellList, greater ? exec::kAtomTrue : exec::kAtomFalse);
+        ZK_GO(greater ? instr + 4 : Program(in) + instr[3].Arg1);
+    }
+
+    // The groups on arguments. A decision cell is taken but never filled:
+    // the If drops it at once, and nothing refers to it.
+    ZK_HANDLER(ArgAtomEqualIf) {
+        const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
+        if (arg == nullptr || countdown < 3 || !in.Memory_.HasRoomFor(1)) [[unlikely]]
+            ZK_ALONE(Param);
+        countdown -= 3;
+        in.Memory_.TakeCells(1);
+        ZK_GO(TAtomEqualInterpreter::Matches(in.Memory_, *arg, instr[2])
+                  ? instr + 4
+                  : Program(in) + instr[3].Arg1);
+    }
+    ZK_HANDLER(ArgConstGreaterIf) {
+        const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
+        if (arg == nullptr || countdown < 3 || !in.Memory_.HasRoomFor(2) ||
+            !exec::IsNumber(in.Memory_, *arg)) [[unlikely]]
+            ZK_ALONE(Param);
+        countdown -= 3;
+        in.Memory_.TakeCells(2);
+        ZK_GO(in.Memory_.Cell(arg->First).Value > instr[1].Arg1 ? instr + 4
+                                                                : Program(in) + instr[3].Arg1);
+    }
+    ZK_HANDLER(ArgsGreaterIf) {
+        const TTreeRef* first = ArgAt(in, at, instr->Arg1 & 0xFF);
+        const TTreeRef* second = ArgAt(in, at, instr[1].Arg1 & 0xFF);
+        if (first == nullptr || second == nullptr || countdown < 3 || !in.Memory_.HasRoomFor(1) ||
+            !exec::IsNumber(in.Memory_, *first) || !exec::IsNumber(in.Memory_, *second))
+            [[unlikely]]
+            ZK_ALONE(Param);
+        countdown -= 3;
+        in.Memory_.TakeCells(1);
+        const bool greater =
+            in.Memory_.Cell(first->First).Value > in.Memory_.Cell(second->First).Value;
+        ZK_GO(greater ? instr + 4 : Program(in) + instr[3].Arg1);
+    }
+    template <int32_t op> ZK_HANDLER(ArgsArith) {
+        const TTreeRef* first = ArgAt(in, at, instr->Arg1 & 0xFF);
+        const TTreeRef* second = ArgAt(in, at, instr[1].Arg1 & 0xFF);
+        int64_t value = 0;
+        if (first == nullptr || second == nullptr || countdown < 2 || !in.Memory_.HasRoomFor(1) ||
+            !ComputeNumbers(op, in.Memory_, *first, *second, value)) [[unlikely]]
+            ZK_ALONE(Param);
+        ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 1));
+        countdown -= 2;
+        Push(vt, in.Memory_.TakeNumber(value));
+        ZK_GO(instr + 3);
+    }
+    ZK_HANDLER(ArgFirst) {
+        const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
+        if (arg == nullptr || countdown < 1 || arg->First == -1) [[unlikely]]
+            ZK_ALONE(Param);
+        ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 1));
+        --countdown;
+        const int32_t first = arg->First;
+        Push(vt, {first, first});
+        ZK_GO(instr + 2);
+    }
+    ZK_HANDLER(ArgBF) {
+        const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
+        if (arg == nullptr || countdown < 1 || arg->First == -1) [[unlikely]]
+            ZK_ALONE(Param);
+        ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 1));
+        --countdown;
+        // All but the first element, as DropFirst takes it, without the call.
+        const TTreeRef rest = arg->First == arg->Last
+                                  ? kEmptyTree
+                                  : TTreeRef{arg->Last, in.Memory_.Cell(arg->First).Next};
+        Push(vt, rest);
+        ZK_GO(instr + 2);
+    }
+    ZK_HANDLER(GotoReturn) {
+        const auto count = static_cast<std::size_t>(Program(in)[instr->Arg1].Arg1 & 0xFF);
+        if (countdown < 2 || Depth(Args(in), at) < count || in.Calls_ == 0) [[unlikely]]
+            ZK_ALONE(Goto);
+        countdown -= 2;
+        at -= count;
+        ZK_GO(LeaveCall(in));
+    }
+    // The argument is the top operand, the value on the stack the other.
+    template <int32_t op> ZK_HANDLER(ParamArith) {
+        const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
+        int64_t value = 0;
+        if (arg == nullptr || vt == Values(in).begin() || countdown < 1 ||
+            !in.Memory_.HasRoomFor(1) || !ComputeNumbers(op, in.Memory_, vt[-1], *arg, value))
+            [[unlikely]]
+            ZK_ALONE(Param);
+        --countdown;
+        TTreeStack::Write(vt - 1, in.Memory_.TakeNumber(value));
+        ZK_GO(instr + 2);
+    }
+    template <bool kLeaves> ZK_HANDLER(ParamEqualIf) {
+        const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
+        if (arg == nullptr || vt == Values(in).begin() || countdown < 2 ||
+            !in.Memory_.HasRoomFor(1)) [[unlikely]]
+            ZK_ALONE(Param);
+        if (kLeaves && !BothLeaves(in.Memory_, *arg, vt[-1])) ZK_ALONE(ParamEqualIf<false>);
+        countdown -= 2;
+        in.Memory_.TakeCells(1);
+        const TTreeRef other = *--vt;
+        const bool equal = kLeaves ? SameLeaves(in.Memory_, *arg, other)
+                                   : TEqualInterpreter::Equal(in.Memory_, *arg, other);
+        ZK_GO(equal ? instr + 3 : Program(in) + instr[2].Arg1);
+    }
+    ZK_HANDLER(ParamParam) {
+        const TTreeRef* first = ArgAt(in, at, instr->Arg1 & 0xFF);
+        const TTreeRef* second = ArgAt(in, at, instr[1].Arg1 & 0xFF);
+        if (first == nullptr || second == nullptr || countdown < 1) [[unlikely]]
+            ZK_ALONE(Param);
+        ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 2));
+        --countdown;
+        Push(vt, *first);
+        Push(vt, *second);
+        ZK_GO(instr + 2);
+    }
+
+#undef ZK_MAKE_ROOM_UNLESS
+#undef ZK_SYNC
+#undef ZK_FAIL_AT
+#undef ZK_SECOND_STEP
+#undef ZK_ALONE
+#undef ZK_GO
+#undef ZK_HANDLER
+};
+
+// A handler made from `name` for each operation on numbers.
+#define ZK_EACH_OPERATION(name)                                                                    \
+    &TThreadedLoop::name<opAdd>, &TThreadedLoop::name<opSubtr>, &TThreadedLoop::name<opMul>,       \
+        &TThreadedLoop::name<opDiv>, &TThreadedLoop::name<opMod>
+
+const TThreadedLoop::THandler TThreadedLoop::kHandlers[kRunCodeCount] = {
+    &Nop,
+    &Data<TPushInterpreter>,
+    &Data<TFLInterpreter>, // First
+    &Data<TBfBlInterpreter>,
+    &Data<TFLInterpreter>, // Last
+    &Data<TBfBlInterpreter>,
+    &Data<TBrInterpreter>,
+    &Data<TContInterpreter>,
+    &Data<TExprInterpreter>,
+    &If,
+    &Data<TSymNumInterpreter>,
+    &Goto,
+    &Param,
+    &ParamCopy,
+    &LoadArgs,
+    &FreeArgs,
+    &Bad,
+    &Bad,
+    &Data<TEqualInterpreter>,
+    &Ret,
+    &SavePos,
+    &Data<TAbortInterpreter>,
+    ZK_EACH_OPERATION(NumOp),
+    &PushNum,
+    &Data<TSymNumInterpreter>,
+    &Data<TGreaterInterpreter>,
+    &Data<TRandomInterpreter>,
+    &Data<TAtomEqualInterpreter>,
+    &Call,
+    &Return,
+    &TailJump,
+    &DecideIf<TEqualInterpreter>,
+    &DecideIf<TAtomEqualInterpreter>,
+    &DecideIf<TGreaterInterpreter>,
+    ZK_EACH_OPERATION(ConstArith),
+    ZK_EACH_OPERATION(ParamConstArith),
+    &CallEnter,
+    &TailEnter,
+    &ArgsEqualIf<true>,
+    &ConstArgGreaterIf,
+    &ArgAtomEqualIf,
+    &ArgConstGreaterIf,
+    &ArgsGreaterIf,
+    ZK_EACH_OPERATION(ArgsArith),
+    &ArgFirst,
+    &ArgBF,
+    &GotoReturn,
+    ZK_EACH_OPERATION(ParamArith),
+    &ParamEqualIf<true>,
+    &ParamParam,
+};
+
+#undef ZK_EACH_OPERATION
+
+// The loop runs in chunks of steps; between them the counters are published,
+// a Stop is looked for and the stacks are checked against their limit.
+void TInterpreter::Dispatch(int64_t budget) {
+    const int64_t stepsEnd = budget > INT64_MAX - Steps_ ? INT64_MAX : Steps_ + budget;
+    StepError_ = 0;
+    for (;;) {
+        if (Error_.load(std::memory_order_relaxed) != 0 || Steps_ == stepsEnd) return;
+        Publish();
+        if (StacksOverLimit()) {
+            SetError(kErrorNoMemory);
+            return;
+        }
+        const int64_t countdown = std::min<int64_t>(stepsEnd - Steps_, kPublishInterval);
+        ChunkEnd_ = Steps_ + countdown;
+        TThreadedLoop::RunChunk(*this, countdown);
+        if (StepError_ != 0) {
+            SetError(StepError_);
+            return;
+        }
+    }
+}
+
+} // namespace zk

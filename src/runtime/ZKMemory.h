@@ -26,8 +26,10 @@ namespace zk {
 // One element of a value. An atom has Kind 0 and an atom number >= 1, a list
 // node Kind 0 and Value 0 with its contents FirstChild .. LastChild, a number
 // Kind 1. Kind 255 marks a cell already moved during a collection; its Prev
-// then holds the index of the copy.
-struct TCell {
+// then holds the index of the copy. Aligned to its size, so that a cell never
+// straddles two cache lines (a large array's storage starts 16 bytes into a
+// page).
+struct alignas(32) TCell {
     int32_t Prev;
     int32_t Next;
     int32_t FirstChild;

@@ -167,27 +167,29 @@ public:
     static void RunChunk(TInterpreter& in, int64_t countdown) {
         const TOperands* const instr = Program(in) + in.PC_;
         --countdown;
-        kHandlers[instr->OpCode](in, instr, Values(in).end(), Args(in).end(), countdown);
+        kHandlers[instr->OpCode](in, instr, Values(in).end(), Args(in).end(), countdown,
+                                 in.Memory_.CellsTaken());
     }
 
 private:
-    using THandler = void (*)(TInterpreter&, const TOperands*, TTreeRef*, TTreeRef*, int64_t);
+    using THandler = void (*)(TInterpreter&, const TOperands*, TTreeRef*, TTreeRef*, int64_t,
+                              int32_t);
     static const THandler kHandlers[kRunCodeCount];
 
 #define ZK_HANDLER(name)                                                                           \
     [[gnu::noinline]] static void name(TInterpreter& in, const TOperands* instr, TTreeRef* vt,     \
-                                       TTreeRef* at, int64_t countdown)
+                                       TTreeRef* at, int64_t countdown, int32_t taken)
 // To the instruction `target`, unless the chunk has no step left.
 #define ZK_GO(target)                                                                              \
     do {                                                                                           \
         const TOperands* const next_ = (target);                                                   \
         if (countdown == 0) [[unlikely]]                                                           \
-            return Park(in, next_, vt, at, 0);                                                     \
+            return Park(in, next_, vt, at, 0, taken);                                              \
         --countdown;                                                                               \
-        return kHandlers[next_->OpCode](in, next_, vt, at, countdown);                             \
+        return kHandlers[next_->OpCode](in, next_, vt, at, countdown, taken);                      \
     } while (false)
 // The first instruction of a group run as a single step by its own handler.
-#define ZK_ALONE(handler) return handler(in, instr, vt, at, countdown)
+#define ZK_ALONE(handler) return handler(in, instr, vt, at, countdown, taken)
 // The second step of a pair, when the chunk has room for it; otherwise the
 // first instruction runs alone.
 #define ZK_SECOND_STEP(alone)                                                                      \
@@ -196,15 +198,17 @@ private:
         --countdown;                                                                               \
     } while (false)
 // The run stops with `code`, at the instruction `place`.
-#define ZK_FAIL_AT(place, code) return Fail(in, place, vt, at, countdown, code)
+#define ZK_FAIL_AT(place, code) return Fail(in, place, vt, at, countdown, taken, code)
 // The stacks' tops are written back around what needs the stacks themselves.
 #define ZK_SYNC(call)                                                                              \
     do {                                                                                           \
         Values(in).SetEnd(vt);                                                                     \
         Args(in).SetEnd(at);                                                                       \
+        in.Memory_.SetCellsTaken(taken);                                                           \
         call;                                                                                      \
         vt = Values(in).end();                                                                     \
         at = Args(in).end();                                                                       \
+        taken = in.Memory_.CellsTaken();                                                           \
     } while (false)
 
     static const TOperands* Program(const TInterpreter& in) {
@@ -237,6 +241,21 @@ private:
     }
     static bool RoomForCall(const TInterpreter& in) {
         return static_cast<std::size_t>(in.Calls_) < in.ReturnStack_.size();
+    }
+    // The cells taken are counted in a register too; the memory's own count is
+    // written back with the stacks' tops.
+    static bool HasRoom(const TInterpreter& in, int32_t taken, int32_t count) {
+        return taken + count <= in.Memory_.WindowEnd();
+    }
+    static int32_t Take(int32_t& taken, int32_t count) {
+        const int32_t first = taken;
+        taken += count;
+        return first;
+    }
+    static TTreeRef TakeNumber(TInterpreter& in, int32_t& taken, int64_t value) {
+        const int32_t cell = Take(taken, 1);
+        in.Memory_.PlaceLeaf(cell, kCellNumber, value);
+        return {cell, cell};
     }
     static bool BothLeaves(const TZKMemory& memory, const TTreeRef& a, const TTreeRef& b) {
         return exec::IsOneElement(a) && exec::IsOneElement(b) &&
@@ -271,16 +290,18 @@ private:
 
     // The end of a chunk: the registers go back to the interpreter.
     [[gnu::noinline]] static void Park(TInterpreter& in, const TOperands* next, TTreeRef* vt,
-                                       TTreeRef* at, int64_t countdown) {
+                                       TTreeRef* at, int64_t countdown, int32_t taken) {
+        in.Memory_.SetCellsTaken(taken);
         Values(in).SetEnd(vt);
         Args(in).SetEnd(at);
         in.PC_ = static_cast<int32_t>(next - Program(in));
         in.Steps_ = in.ChunkEnd_ - countdown;
     }
     [[gnu::noinline]] static void Fail(TInterpreter& in, const TOperands* place, TTreeRef* vt,
-                                       TTreeRef* at, int64_t countdown, int32_t code) {
-        Park(in, place, vt, at, countdown);
+                                       TTreeRef* at, int64_t countdown, int32_t taken,
+                                       int32_t code) {
         in.StepError_ = code;
+        return Park(in, place, vt, at, countdown, taken);
     }
 
     // Grows the stacks so that every handler finds room for its additions (a
@@ -293,12 +314,12 @@ private:
         while (!RoomForArgs(in, at, kArgsRoom))
             at = Args(in).GrowUnder(at);
         if (!RoomForCall(in)) in.ReturnStack_.resize(2 * in.ReturnStack_.size() + 64);
-        return kHandlers[instr->OpCode](in, instr, vt, at, countdown);
+        return kHandlers[instr->OpCode](in, instr, vt, at, countdown, taken);
     }
 #define ZK_MAKE_ROOM_UNLESS(room)                                                                  \
     do {                                                                                           \
         if (!(room)) [[unlikely]]                                                                  \
-            return MakeRoom(in, instr, vt, at, countdown);                                         \
+            return MakeRoom(in, instr, vt, at, countdown, taken);                                  \
     } while (false)
 
     // A step carried out by its executor.
@@ -375,21 +396,21 @@ private:
         ZK_GO(instr + 1);
     }
     ZK_HANDLER(PushNum) {
-        if (!in.Memory_.HasRoomFor(1)) [[unlikely]]
+        if (!HasRoom(in, taken, 1)) [[unlikely]]
             ZK_ALONE(Data<TPushInterpreter>);
         ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 1));
-        Push(vt, in.Memory_.TakeNumber(instr->Arg1));
+        Push(vt, TakeNumber(in, taken, instr->Arg1));
         ZK_GO(instr + 1);
     }
     // Two numbers whose operation succeeds, with room for the result; the
     // executor does everything else.
     template <int32_t op> ZK_HANDLER(NumOp) {
         int64_t value = 0;
-        if (Depth(Values(in), vt) < 2 || !in.Memory_.HasRoomFor(1) ||
+        if (Depth(Values(in), vt) < 2 || !HasRoom(in, taken, 1) ||
             !ComputeNumbers(op, in.Memory_, vt[-2], vt[-1], value)) [[unlikely]]
             ZK_ALONE(Data<TNumOpInterpreter>);
         --vt;
-        TTreeStack::Write(vt - 1, in.Memory_.TakeNumber(value));
+        TTreeStack::Write(vt - 1, TakeNumber(in, taken, value));
         ZK_GO(instr + 1);
     }
 
@@ -434,7 +455,7 @@ private:
     }
     // PushNum and an operation on numbers.
     template <int32_t op> ZK_HANDLER(ConstArith) {
-        if (!in.Memory_.HasRoomFor(2) || vt == Values(in).begin()) [[unlikely]]
+        if (!HasRoom(in, taken, 2) || vt == Values(in).begin()) [[unlikely]]
             ZK_ALONE(Data<TPushInterpreter>);
         ZK_SECOND_STEP(Data<TPushInterpreter>);
         ZK_SYNC(TNumOpInterpreter::ApplyConstant(in.State_, op, instr->Arg1, in.StepError_));
@@ -448,7 +469,7 @@ private:
     // runs step by step.
     template <int32_t op> ZK_HANDLER(ParamConstArith) {
         const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
-        if (arg == nullptr || countdown < 2 || !in.Memory_.HasRoomFor(2) ||
+        if (arg == nullptr || countdown < 2 || !HasRoom(in, taken, 2) ||
             !exec::IsNumber(in.Memory_, *arg)) [[unlikely]]
             ZK_ALONE(Param);
         int64_t value = 0;
@@ -458,7 +479,7 @@ private:
             ZK_ALONE(Param);
         ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 1));
         countdown -= 2;
-        const int32_t result = in.Memory_.TakeCells(2) + 1;
+        const int32_t result = Take(taken, 2) + 1;
         in.Memory_.PlaceLeaf(result, kCellNumber, value);
         Push(vt, {result, result});
         ZK_GO(instr + 3);
@@ -494,12 +515,12 @@ private:
         // value stack; with room for it no collection can move them.
         const TTreeRef* first = ArgAt(in, at, instr->Arg1 & 0xFF);
         const TTreeRef* second = ArgAt(in, at, instr[1].Arg1 & 0xFF);
-        if (first == nullptr || second == nullptr || countdown < 3 || !in.Memory_.HasRoomFor(1))
+        if (first == nullptr || second == nullptr || countdown < 3 || !HasRoom(in, taken, 1))
             [[unlikely]]
             ZK_ALONE(Param);
         if (kLeaves && !BothLeaves(in.Memory_, *first, *second)) ZK_ALONE(ArgsEqualIf<false>);
         countdown -= 3;
-        const int32_t decision = in.Memory_.TakeCells(1);
+        const int32_t decision = Take(taken, 1);
         const bool equal = kLeaves ? SameLeaves(in.Memory_, *second, *first)
                                    : TEqualInterpreter::Equal(in.Memory_, *second, *first);
         in.Memory_.PlaceLeaf(decision, kCellList, equal ? exec::kAtomTrue : exec::kAtomFalse);
@@ -507,11 +528,11 @@ private:
     }
     ZK_HANDLER(ConstArgGreaterIf) {
         const TTreeRef* arg = ArgAt(in, at, instr[1].Arg1 & 0xFF);
-        if (arg == nullptr || countdown < 3 || !in.Memory_.HasRoomFor(2)) [[unlikely]]
+        if (arg == nullptr || countdown < 3 || !HasRoom(in, taken, 2)) [[unlikely]]
             ZK_ALONE(Data<TPushInterpreter>);
         countdown -= 3;
         // The constant's cell is taken but never filled: nothing refers to it.
-        const int32_t decision = in.Memory_.TakeCells(2) + 1;
+        const int32_t decision = Take(taken, 2) + 1;
         if (!exec::IsNumber(in.Memory_, *arg)) [[unlikely]] {
             ++countdown; // the If never ran
             ZK_FAIL_AT(instr + 3, kErrorGreaterNotNumber);
@@ -525,33 +546,33 @@ private:
     // the If drops it at once, and nothing refers to it.
     ZK_HANDLER(ArgAtomEqualIf) {
         const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
-        if (arg == nullptr || countdown < 3 || !in.Memory_.HasRoomFor(1)) [[unlikely]]
+        if (arg == nullptr || countdown < 3 || !HasRoom(in, taken, 1)) [[unlikely]]
             ZK_ALONE(Param);
         countdown -= 3;
-        in.Memory_.TakeCells(1);
+        Take(taken, 1);
         ZK_GO(TAtomEqualInterpreter::Matches(in.Memory_, *arg, instr[2])
                   ? instr + 4
                   : Program(in) + instr[3].Arg1);
     }
     ZK_HANDLER(ArgConstGreaterIf) {
         const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
-        if (arg == nullptr || countdown < 3 || !in.Memory_.HasRoomFor(2) ||
+        if (arg == nullptr || countdown < 3 || !HasRoom(in, taken, 2) ||
             !exec::IsNumber(in.Memory_, *arg)) [[unlikely]]
             ZK_ALONE(Param);
         countdown -= 3;
-        in.Memory_.TakeCells(2);
+        Take(taken, 2);
         ZK_GO(in.Memory_.Cell(arg->First).Value > instr[1].Arg1 ? instr + 4
                                                                 : Program(in) + instr[3].Arg1);
     }
     ZK_HANDLER(ArgsGreaterIf) {
         const TTreeRef* first = ArgAt(in, at, instr->Arg1 & 0xFF);
         const TTreeRef* second = ArgAt(in, at, instr[1].Arg1 & 0xFF);
-        if (first == nullptr || second == nullptr || countdown < 3 || !in.Memory_.HasRoomFor(1) ||
+        if (first == nullptr || second == nullptr || countdown < 3 || !HasRoom(in, taken, 1) ||
             !exec::IsNumber(in.Memory_, *first) || !exec::IsNumber(in.Memory_, *second))
             [[unlikely]]
             ZK_ALONE(Param);
         countdown -= 3;
-        in.Memory_.TakeCells(1);
+        Take(taken, 1);
         const bool greater =
             in.Memory_.Cell(first->First).Value > in.Memory_.Cell(second->First).Value;
         ZK_GO(greater ? instr + 4 : Program(in) + instr[3].Arg1);
@@ -560,12 +581,12 @@ private:
         const TTreeRef* first = ArgAt(in, at, instr->Arg1 & 0xFF);
         const TTreeRef* second = ArgAt(in, at, instr[1].Arg1 & 0xFF);
         int64_t value = 0;
-        if (first == nullptr || second == nullptr || countdown < 2 || !in.Memory_.HasRoomFor(1) ||
+        if (first == nullptr || second == nullptr || countdown < 2 || !HasRoom(in, taken, 1) ||
             !ComputeNumbers(op, in.Memory_, *first, *second, value)) [[unlikely]]
             ZK_ALONE(Param);
         ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 1));
         countdown -= 2;
-        Push(vt, in.Memory_.TakeNumber(value));
+        Push(vt, TakeNumber(in, taken, value));
         ZK_GO(instr + 3);
     }
     ZK_HANDLER(ArgFirst) {
@@ -603,22 +624,21 @@ private:
     template <int32_t op> ZK_HANDLER(ParamArith) {
         const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
         int64_t value = 0;
-        if (arg == nullptr || vt == Values(in).begin() || countdown < 1 ||
-            !in.Memory_.HasRoomFor(1) || !ComputeNumbers(op, in.Memory_, vt[-1], *arg, value))
-            [[unlikely]]
+        if (arg == nullptr || vt == Values(in).begin() || countdown < 1 || !HasRoom(in, taken, 1) ||
+            !ComputeNumbers(op, in.Memory_, vt[-1], *arg, value)) [[unlikely]]
             ZK_ALONE(Param);
         --countdown;
-        TTreeStack::Write(vt - 1, in.Memory_.TakeNumber(value));
+        TTreeStack::Write(vt - 1, TakeNumber(in, taken, value));
         ZK_GO(instr + 2);
     }
     template <bool kLeaves> ZK_HANDLER(ParamEqualIf) {
         const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
-        if (arg == nullptr || vt == Values(in).begin() || countdown < 2 ||
-            !in.Memory_.HasRoomFor(1)) [[unlikely]]
+        if (arg == nullptr || vt == Values(in).begin() || countdown < 2 || !HasRoom(in, taken, 1))
+            [[unlikely]]
             ZK_ALONE(Param);
         if (kLeaves && !BothLeaves(in.Memory_, *arg, vt[-1])) ZK_ALONE(ParamEqualIf<false>);
         countdown -= 2;
-        in.Memory_.TakeCells(1);
+        Take(taken, 1);
         const TTreeRef other = *--vt;
         const bool equal = kLeaves ? SameLeaves(in.Memory_, *arg, other)
                                    : TEqualInterpreter::Equal(in.Memory_, *arg, other);

@@ -93,6 +93,11 @@ public:
         Taken_ += count;
         return first;
     }
+    // For a loop that keeps the count of cells taken in a register of its own
+    // between the calls that need the memory: where the window ends, and the
+    // count written back.
+    int32_t WindowEnd() const { return WindowEnd_; }
+    void SetCellsTaken(int32_t taken) { Taken_ = taken; }
     // One cell taken as the number `value`; the caller has checked
     // HasRoomFor(1).
     TTreeRef TakeNumber(int64_t value) {

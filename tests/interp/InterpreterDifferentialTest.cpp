@@ -9,6 +9,7 @@
 
 #include <initializer_list>
 #include <random>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -273,6 +274,28 @@ TEST(InterpreterDifferentialTest, GroupsOnNumbersFailAndRunOutOfMemoryAsSingleSt
             EXPECT_EQ(looped, Stepped(code, c.Params, {}, cells)) << cells << " cells";
         }
     }
+}
+
+// The loop grows the stacks and the return places ahead of need, between
+// steps: a call of thirty-one arguments, 300 deep, and a call of none grow
+// each of them many times over.
+TEST(InterpreterDifferentialTest, StacksGrownUnderDeepCallsRunAsSingleSteps) {
+    std::ostringstream names;
+    std::ostringstream numbers;
+    for (int i = 1; i <= 30; ++i) {
+        names << " A" << i;
+        numbers << ' ' << i;
+    }
+    std::ostringstream text;
+    text << "(F (N) (CALL G N" << numbers.str() << "))\n(G (N" << names.str()
+         << ") (IF (EQUAL N 0) (CALL Z) (+ A30 (CALL G (- N 1)" << names.str() << "))))\n(Z () 0)";
+    const std::string program = text.str();
+    SCOPED_TRACE(program);
+    const TPCode code = CompiledProgram(program);
+    const TRunOutcome looped = RunImage(code, Params({"300"}), {}, 1 << 16);
+    EXPECT_EQ(looped.Result, "9000 ");
+    EXPECT_EQ(looped.MaxDepth, 302);
+    EXPECT_EQ(looped, Stepped(code, {"300"}, {}, 1 << 16));
 }
 
 } // namespace

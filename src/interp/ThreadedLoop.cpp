@@ -198,7 +198,11 @@ private:
         --countdown;                                                                               \
     } while (false)
 // The run stops with `code`, at the instruction `place`.
-#define ZK_FAIL_AT(place, code) return Fail(in, place, vt, at, countdown, taken, code)
+#define ZK_FAIL_AT(place, code)                                                                    \
+    do {                                                                                           \
+        in.StepError_ = (code);                                                                    \
+        return Park(in, place, vt, at, countdown, taken);                                          \
+    } while (false)
 // The stacks' tops are written back around what needs the stacks themselves.
 #define ZK_SYNC(call)                                                                              \
     do {                                                                                           \
@@ -266,6 +270,19 @@ private:
         const TCell& y = memory.Cell(b.First);
         return x.Kind == y.Kind && x.Value == y.Value;
     }
+    // The calls that take values by reference are made from functions of
+    // their own: a handler that passed its own variables could not end in a
+    // jump, as they would have to outlive the call.
+    [[gnu::noinline]] static bool PushCopy(TInterpreter& in, TTreeRef source) {
+        TTreeRef copy;
+        in.Memory_.CopyTree(source, copy);
+        if (in.Memory_.OutOfMemory()) return false;
+        Values(in).Push(copy);
+        return true;
+    }
+    [[gnu::noinline]] static bool TreesEqual(const TZKMemory& memory, TTreeRef a, TTreeRef b) {
+        return TEqualInterpreter::Equal(memory, a, b);
+    }
     static void Push(TTreeRef*& vt, TTreeRef ref) {
         TTreeStack::Write(vt++, ref);
     }
@@ -288,7 +305,8 @@ private:
         return Program(in) + savePos + 2;
     }
 
-    // The end of a chunk: the registers go back to the interpreter.
+    // The end of a chunk, or of the run at a failing step: the registers go
+    // back to the interpreter.
     [[gnu::noinline]] static void Park(TInterpreter& in, const TOperands* next, TTreeRef* vt,
                                        TTreeRef* at, int64_t countdown, int32_t taken) {
         in.Memory_.SetCellsTaken(taken);
@@ -296,12 +314,6 @@ private:
         Args(in).SetEnd(at);
         in.PC_ = static_cast<int32_t>(next - Program(in));
         in.Steps_ = in.ChunkEnd_ - countdown;
-    }
-    [[gnu::noinline]] static void Fail(TInterpreter& in, const TOperands* place, TTreeRef* vt,
-                                       TTreeRef* at, int64_t countdown, int32_t taken,
-                                       int32_t code) {
-        in.StepError_ = code;
-        return Park(in, place, vt, at, countdown, taken);
     }
 
     // Grows the stacks so that every handler finds room for its additions (a
@@ -362,12 +374,10 @@ private:
         const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
         if (arg == nullptr) [[unlikely]]
             ZK_FAIL_AT(instr, kErrorBadInstruction);
-        TTreeRef source = *arg;
-        TTreeRef copy;
-        ZK_SYNC(in.Memory_.CopyTree(source, copy));
-        if (in.Memory_.OutOfMemory()) [[unlikely]]
+        bool copied = false;
+        ZK_SYNC(copied = PushCopy(in, *arg));
+        if (!copied) [[unlikely]]
             ZK_FAIL_AT(instr + 1, kErrorNoMemory);
-        ZK_SYNC(Values(in).Push(copy));
         ZK_GO(instr + 1);
     }
     ZK_HANDLER(LoadArgs) {
@@ -640,8 +650,8 @@ private:
         countdown -= 2;
         Take(taken, 1);
         const TTreeRef other = *--vt;
-        const bool equal = kLeaves ? SameLeaves(in.Memory_, *arg, other)
-                                   : TEqualInterpreter::Equal(in.Memory_, *arg, other);
+        const bool equal =
+            kLeaves ? SameLeaves(in.Memory_, *arg, other) : TreesEqual(in.Memory_, *arg, other);
         ZK_GO(equal ? instr + 3 : Program(in) + instr[2].Arg1);
     }
     ZK_HANDLER(ParamParam) {

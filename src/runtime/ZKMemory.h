@@ -169,6 +169,7 @@ private:
                       int32_t& from, TIntStack& sources, TIntStack& copies);
     void Compact();
     void OpenWindow();
+    void KeepAllocating();
     int32_t Place(uint8_t kind, int64_t value) {
         const int32_t index = Taken_++;
         Cells_[index] = TCell{-1, -1, -1, -1, value, kind};

@@ -198,6 +198,25 @@ TEST(ZKMemoryLimitTest, TheArraysAreReservedWithoutBeingTouched) {
     EXPECT_EQ(memory.Cell(999).Value, 999);
 }
 
+// Collected within its window eight times, a large memory has touched the
+// pages of one window and of the live cells, not those of a window in each
+// of its two arrays.
+TEST(ZKMemoryLimitTest, ALargeMemoryTakesItsCellsFromOneArray) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer writes shadow memory for every allocation";
+#endif
+    constexpr long kWindowBytes = (1 << 17) * sizeof(TCell);
+    const long before = ResidentPages();
+    TZKMemory memory(1 << 22, (1 << 22) / 10 * 8);
+    TAtomTable atoms = StartAtoms();
+    const std::string live = "A (B 7) C";
+    memory.ValueStack().Push(memory.ParseText(live, atoms));
+    Churn(memory, 8 << 17);
+    const long grownBytes = (ResidentPages() - before) * sysconf(_SC_PAGESIZE);
+    EXPECT_LT(grownBytes, kWindowBytes * 3 / 2);
+    EXPECT_EQ(Text(memory, memory.ValueStack().Top(), atoms), live);
+}
+
 TEST(ZKMemoryLimitTest, LimitIsKeptBelowTheCapacity) {
     TZKMemory memory(10, 50);
     EXPECT_EQ(memory.Limit(), 8);

@@ -47,6 +47,18 @@ inline int32_t NextElement(const TCell& cell, int32_t element) {
     return cell.Next;
 }
 
+// Copies `cell` of `cells` to the next free place of `spare` and leaves
+// there where the copy lies, unless it was moved before. A moved cell keeps
+// its Next.
+inline void MoveCell(TCell* cells, TCell* spare, int32_t cell, int32_t& copied) {
+    TCell& old = cells[cell];
+    if (old.Kind == kCellMoved) return;
+    spare[copied] = old;
+    old.Prev = copied;
+    old.Kind = kCellMoved;
+    ++copied;
+}
+
 using TPendingPairs = std::vector<std::pair<TTreeRef, TTreeRef>>;
 
 // Compares two sequences element by element; the contents of list nodes are
@@ -194,20 +206,22 @@ void TZKMemory::Compact() {
 }
 
 void TZKMemory::Move(int32_t cell, int32_t& copied) {
-    TCell& old = Cells_[cell];
-    if (old.Kind == kCellMoved) return;
-    Spare_[copied] = old;
-    old.Prev = copied;
-    old.Kind = kCellMoved;
-    ++copied;
+    MoveCell(Cells_.get(), Spare_.get(), cell, copied);
 }
 
 void TZKMemory::MoveSequence(const TTreeRef& seq, int32_t& copied) {
     if (seq.IsEmpty()) return;
-    for (int32_t cell = seq.First;; cell = NextElement(Cells_[cell], cell)) {
-        Move(cell, copied);
-        if (cell == seq.Last) break;
+    // In locals, which the writes into the cells cannot alias: the count and
+    // the end in memory would make each move wait for the one before.
+    TCell* const cells = Cells_.get();
+    TCell* const spare = Spare_.get();
+    const int32_t last = seq.Last;
+    int32_t count = copied;
+    for (int32_t cell = seq.First;; cell = NextElement(cells[cell], cell)) {
+        MoveCell(cells, spare, cell, count);
+        if (cell == last) break;
     }
+    copied = count;
 }
 
 void TZKMemory::MoveRoots(int32_t& copied) {

@@ -58,6 +58,8 @@ enum TFusedCode : int32_t {
     fuParamArith,                                // Param, one of Add, Subtr, Mul, Div, Mod
     fuParamEqualIf = fuParamArith + kArithCount, // Param, Equal, If
     fuParamParam,                                // Param, a Param that starts no group
+    fuParamRun3,                                 // Param, then the pair fuParamParam
+    fuParamRun4,                                 // Param, then fuParamRun3
     kRunCodeCount
 };
 
@@ -105,9 +107,13 @@ void JoinArgumentGroups(std::vector<TOperands>& program, const std::vector<int32
     for (std::size_t i = codes.size(); i-- > 0;) {
         if (codes[i] == opParam && program[i].OpCode == opParam) {
             program[i].OpCode = ArgumentGroup(codeAt(i + 1), codeAt(i + 2), codeAt(i + 3));
-            if (program[i].OpCode == opParam && i + 1 < codes.size() &&
-                program[i + 1].OpCode == opParam)
+            const int32_t next = i + 1 < codes.size() ? program[i + 1].OpCode : opRes1;
+            if (program[i].OpCode == opParam && next == opParam)
                 program[i].OpCode = fuParamParam;
+            else if (program[i].OpCode == opParam && next == fuParamParam)
+                program[i].OpCode = fuParamRun3;
+            else if (program[i].OpCode == opParam && next == fuParamRun3)
+                program[i].OpCode = fuParamRun4;
         } else if (codes[i] == opGoto && program[i].OpCode == opGoto) {
             const auto target = static_cast<std::size_t>(program[i].Arg1);
             if (codeAt(target) == opFreeArgs && codeAt(target + 1) == opRet)
@@ -175,6 +181,7 @@ private:
     using THandler = void (*)(TInterpreter&, const TOperands*, TTreeRef*, TTreeRef*, int64_t,
                               int32_t);
     static const THandler kHandlers[kRunCodeCount];
+    static constexpr std::ptrdiff_t kValuesRoom = 4;
 
 #define ZK_HANDLER(name)                                                                           \
     [[gnu::noinline]] static void name(TInterpreter& in, const TOperands* instr, TTreeRef* vt,     \
@@ -317,12 +324,14 @@ private:
     }
 
     // Grows the stacks so that every handler finds room for its additions (a
-    // LoadArgs takes at most 255 arguments), then runs the instruction again.
+    // run of Params pushes at most four values, a LoadArgs takes at most 255
+    // arguments), then runs the instruction again.
     // Growing is a call that returns; kept out of the handlers, it leaves
     // them without the saving of registers that such a call needs.
     ZK_HANDLER(MakeRoom) {
         constexpr std::size_t kArgsRoom = 256;
-        if (!RoomFor(in, vt, 2)) vt = Values(in).GrowUnder(vt);
+        while (!RoomFor(in, vt, kValuesRoom))
+            vt = Values(in).GrowUnder(vt);
         while (!RoomForArgs(in, at, kArgsRoom))
             at = Args(in).GrowUnder(at);
         if (!RoomForCall(in)) in.ReturnStack_.resize(2 * in.ReturnStack_.size() + 64);
@@ -654,16 +663,22 @@ private:
             kLeaves ? SameLeaves(in.Memory_, *arg, other) : TreesEqual(in.Memory_, *arg, other);
         ZK_GO(equal ? instr + 3 : Program(in) + instr[2].Arg1);
     }
-    ZK_HANDLER(ParamParam) {
-        const TTreeRef* first = ArgAt(in, at, instr->Arg1 & 0xFF);
-        const TTreeRef* second = ArgAt(in, at, instr[1].Arg1 & 0xFF);
-        if (first == nullptr || second == nullptr || countdown < 1) [[unlikely]]
+    // A run of `kCount` Params.
+    template <int kCount> ZK_HANDLER(Params) {
+        static_assert(kCount <= kValuesRoom, "MakeRoom makes room for the run");
+        const TTreeRef* values[kCount];
+        for (int i = 0; i < kCount; ++i) {
+            values[i] = ArgAt(in, at, instr[i].Arg1 & 0xFF);
+            if (values[i] == nullptr) [[unlikely]]
+                ZK_ALONE(Param);
+        }
+        if (countdown < kCount - 1) [[unlikely]]
             ZK_ALONE(Param);
-        ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 2));
-        --countdown;
-        Push(vt, *first);
-        Push(vt, *second);
-        ZK_GO(instr + 2);
+        ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, kCount));
+        countdown -= kCount - 1;
+        for (const TTreeRef* value : values)
+            Push(vt, *value);
+        ZK_GO(instr + kCount);
     }
 
 #undef ZK_MAKE_ROOM_UNLESS
@@ -730,7 +745,9 @@ const TThreadedLoop::THandler TThreadedLoop::kHandlers[kRunCodeCount] = {
     &GotoReturn,
     ZK_EACH_OPERATION(ParamArith),
     &ParamEqualIf<true>,
-    &ParamParam,
+    &Params<2>,
+    &Params<3>,
+    &Params<4>,
 };
 
 #undef ZK_EACH_OPERATION

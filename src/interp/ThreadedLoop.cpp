@@ -608,27 +608,20 @@ private:
         Push(vt, TakeNumber(in, taken, value));
         ZK_GO(instr + 3);
     }
-    ZK_HANDLER(ArgFirst) {
+    // An argument's first element (First) or all but it (BF, as DropFirst
+    // takes it, without the call).
+    template <bool kRest> ZK_HANDLER(ArgPart) {
         const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
         if (arg == nullptr || countdown < 1 || arg->First == -1) [[unlikely]]
             ZK_ALONE(Param);
         ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 1));
         --countdown;
-        const int32_t first = arg->First;
-        Push(vt, {first, first});
-        ZK_GO(instr + 2);
-    }
-    ZK_HANDLER(ArgBF) {
-        const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
-        if (arg == nullptr || countdown < 1 || arg->First == -1) [[unlikely]]
-            ZK_ALONE(Param);
-        ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 1));
-        --countdown;
-        // All but the first element, as DropFirst takes it, without the call.
-        const TTreeRef rest = arg->First == arg->Last
-                                  ? kEmptyTree
-                                  : TTreeRef{arg->Last, in.Memory_.Cell(arg->First).Next};
-        Push(vt, rest);
+        if (!kRest)
+            Push(vt, {arg->First, arg->First});
+        else if (arg->First == arg->Last)
+            Push(vt, kEmptyTree);
+        else
+            Push(vt, {arg->Last, in.Memory_.Cell(arg->First).Next});
         ZK_GO(instr + 2);
     }
     ZK_HANDLER(GotoReturn) {
@@ -740,8 +733,8 @@ const TThreadedLoop::THandler TThreadedLoop::kHandlers[kRunCodeCount] = {
     &ArgConstGreaterIf,
     &ArgsGreaterIf,
     ZK_EACH_OPERATION(ArgsArith),
-    &ArgFirst,
-    &ArgBF,
+    &ArgPart<false>,
+    &ArgPart<true>,
     &GotoReturn,
     ZK_EACH_OPERATION(ParamArith),
     &ParamEqualIf<true>,

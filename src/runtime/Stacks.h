@@ -172,19 +172,13 @@ public:
             EmptyContainerFault("TTreeStack", "Drop");
         Top_ -= count;
     }
-    void Clear() {
-        Top_ = Base_;
-    }
+    void Clear() { Top_ = Base_; }
 
     // For a loop that keeps the top in a register of its own between the
     // calls that need the stack itself: where the storage ends, the top
     // written back, and the storage grown under a top so kept.
-    TTreeRef* StorageEnd() const {
-        return End_;
-    }
-    void SetEnd(TTreeRef* top) {
-        Top_ = top;
-    }
+    TTreeRef* StorageEnd() const { return End_; }
+    void SetEnd(TTreeRef* top) { Top_ = top; }
     TTreeRef* GrowUnder(TTreeRef* top) {
         Top_ = top;
         Grow();
@@ -192,18 +186,10 @@ public:
     }
 
     // From the bottom to the top.
-    TTreeRef* begin() {
-        return Base_;
-    }
-    TTreeRef* end() {
-        return Top_;
-    }
-    const TTreeRef* begin() const {
-        return Base_;
-    }
-    const TTreeRef* end() const {
-        return Top_;
-    }
+    TTreeRef* begin() { return Base_; }
+    TTreeRef* end() { return Top_; }
+    const TTreeRef* begin() const { return Base_; }
+    const TTreeRef* end() const { return Top_; }
 
     // An entry is written as one 64-bit word. The next instruction mostly pops
     // what this one pushed, reading it whole; written as two halves, that read

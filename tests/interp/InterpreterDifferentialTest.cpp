@@ -265,6 +265,12 @@ TEST(InterpreterDifferentialTest, GroupsOnNumbersFailAndRunOutOfMemoryAsSingleSt
         {"(F (N) (CALL L N (QUOTE A) (QUOTE B)))\n"
          "(L (N P Q) (IF (EQUAL N 0) 0 (+ (CALL L (- N 1) Q P) (+ 1 (CALL L (- N 1) P Q)))))",
          {"6"}},
+        // Runs of Params into a call; lists compared and taken apart by the
+        // groups on arguments.
+        {"(F (A B C D) (CALL G A B C D))\n(G (A B C D) (EXPR A B C D))", {"1", "(X)", "Y", "2"}},
+        {"(F (A B) (IF (EQUAL A B) 1 2))", {"(X (Y))", "(X (Y))"}},
+        {"(F (A B) (IF (EQUAL (BF A) B) 1 2))", {"(1 X Y)", "(X Y)"}},
+        {"(F (A) (EXPR (FIRST A) (BF A)))", {"(X Y Z)"}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Text);
@@ -274,6 +280,15 @@ TEST(InterpreterDifferentialTest, GroupsOnNumbersFailAndRunOutOfMemoryAsSingleSt
             EXPECT_EQ(looped, Stepped(code, c.Params, {}, cells)) << cells << " cells";
         }
     }
+}
+
+// A run of many chunks fails at the step and place where single steps fail.
+TEST(InterpreterDifferentialTest, AFailureManyChunksIntoTheRunStopsAsSingleStepsStop) {
+    const TPCode code = CompiledProgram("(F (N) (IF (EQUAL N 0) (/ 1 N) (CALL F (- N 1))))");
+    const TRunOutcome looped = RunImage(code, Params({"3000"}), {}, 4 * kCellsPerMegabyte);
+    EXPECT_EQ(looped.Error, kErrorDivisionByZero);
+    EXPECT_GT(looped.ExecCount, 3 * 4096);
+    EXPECT_EQ(looped, Stepped(code, {"3000"}, {}, 4 * kCellsPerMegabyte));
 }
 
 // The loop grows the stacks and the return places ahead of need, between

@@ -221,6 +221,25 @@ TEST(TreeStackTest, EntriesRunFromTheBottomToTheTop) {
     EXPECT_EQ(*stack.At(19999), (TTreeRef{0, 1}));
 }
 
+// A loop that keeps the top apart fills the storage to its end, grows it and
+// writes the top back.
+TEST(TreeStackTest, GrowingUnderAKeptTopKeepsTheEntriesBelowIt) {
+    TTreeStack stack;
+    stack.Push({1, 1});
+    TTreeRef* top = stack.end();
+    for (int32_t i = 2; top != stack.StorageEnd(); ++i)
+        TTreeStack::Write(top++, {i, i});
+    const auto count = static_cast<int32_t>(top - stack.begin());
+    top = stack.GrowUnder(top);
+    ASSERT_LT(top, stack.StorageEnd());
+    TTreeStack::Write(top++, {0, 0});
+    stack.SetEnd(top);
+    EXPECT_EQ(stack.Count(), static_cast<std::size_t>(count + 1));
+    EXPECT_EQ(stack.Pop(), (TTreeRef{0, 0}));
+    EXPECT_EQ(stack.Pop(), (TTreeRef{count, count}));
+    EXPECT_EQ(*stack.At(count - 2), (TTreeRef{1, 1}));
+}
+
 // A state record that counts its own destruction.
 struct TCountedState : TFormState {
     TCountedState(int tag, int& destroyed) : Tag(tag), Destroyed(destroyed) {}

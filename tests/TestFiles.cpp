@@ -2,6 +2,7 @@
 #include "TestFiles.h"
 
 #include "frontend/Cp1251.h"
+#include "frontend/FileIO.h"
 
 #include <fstream>
 #include <iterator>
@@ -29,15 +30,23 @@ TTempDir::~TTempDir() {
 }
 
 std::string TTempDir::Write(std::string_view name, std::string_view bytes) const {
-    const auto path = Path_ / std::string(name);
+    const auto path = Path_ / NativePath(name);
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return path.string();
+    return SystemPath(path);
+}
+
+std::string TTempDir::Entry() const {
+    return SystemPath(Path_) + "/";
 }
 
 std::string TTempDir::Read(std::string_view name) const {
-    std::ifstream in(Path_ / std::string(name), std::ios::binary);
+    return ReadFile(Path_ / NativePath(name));
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 

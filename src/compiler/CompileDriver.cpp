@@ -4,6 +4,7 @@
 #include "compiler/CompileDriver.h"
 
 #include "compiler/CompileLog.h"
+#include "compiler/FormRecord.h"
 #include "compiler/ModuleCompiler.h"
 #include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
@@ -39,7 +40,11 @@ bool IsDeclarationError(int32_t number) {
     return number == kErrorBadExport || number == kErrorBadDefOp || number == kErrorBadUses;
 }
 
-bool CompileSourceAt(TSource& source, TPCode& code, TError& error, TErrorPlace* place) {
+// With `forms`, the module's form map is made too; its main file's lines come
+// from the text as it was read, before preprocessing changes it.
+bool CompileSourceAt(TSource& source, TPCode& code, TError& error, TErrorPlace* place,
+                     TFormMap* forms) {
+    const std::string mainText = forms ? source.Data() : std::string();
     AddLogLine("Начата обработка препроцессором...");
     TError preprocessError;
     source.Preprocess(preprocessError);
@@ -65,7 +70,8 @@ bool CompileSourceAt(TSource& source, TPCode& code, TError& error, TErrorPlace* 
                std::to_string(tokens.Count()));
 
     AddLogLine("Начата генерация p-кода");
-    CompileModule(tokens, code, error);
+    TFormRecord record;
+    CompileModule(tokens, code, error, forms ? &record : nullptr);
     if (code.FunctionCount() == 0 && !IsDeclarationError(error.Number)) {
         error = TError{kErrorNoFunction, 0, ""};
         CompileLog.push_back(FormatError(error));
@@ -78,13 +84,15 @@ bool CompileSourceAt(TSource& source, TPCode& code, TError& error, TErrorPlace* 
                std::to_string(code.InstrCount()) + Utf8ToCp1251(", функций: ") +
                    std::to_string(code.FunctionCount()) + Utf8ToCp1251(", атомов: ") +
                    std::to_string(code.Atoms.Count()));
+    if (forms) *forms = ModuleFormMap(record, source, mainText, code.InstrCount());
     return true;
 }
 
-bool CompileUnitFileAt(const std::string& path, TPCode& code, TError& error, TErrorPlace* place) {
+bool CompileUnitFileAt(const std::string& path, TPCode& code, TError& error, TErrorPlace* place,
+                       TFormMap* forms) {
     TSource source = TSource::CreateFromFile(path);
     AddLogLine("Начата компиляция молудя ", PathText(path));
-    return CompileSourceAt(source, code, error, place);
+    return CompileSourceAt(source, code, error, place, forms);
 }
 
 // One module of the program being linked, parallel to the done list.
@@ -93,14 +101,18 @@ struct TLinkedModule {
     std::string Path; // the file it came from
     bool FromUnitFile = false;
     TPCode Image;
+    TFormMap Forms; // when the link makes a form map
 };
 
 class TLinker {
 public:
-    TLinker(const TSource& mainSource, TPCode mainImage, TError& error, TErrorPlace* place)
-        : MainSource_(mainSource), Error_(error), Place_(place) {
+    // With `forms`, the modules' form maps are joined into the map of the
+    // linked image; `mainForms` is the main module's.
+    TLinker(const TSource& mainSource, TPCode mainImage, TError& error, TErrorPlace* place,
+            TFormMap* forms, TFormMap mainForms)
+        : MainSource_(mainSource), Error_(error), Place_(place), Forms_(forms) {
         const std::string mainName = mainSource.Files().empty() ? "" : mainSource.Files()[0];
-        Modules_.push_back({mainName, "", false, std::move(mainImage)});
+        Modules_.push_back({mainName, "", false, std::move(mainImage), std::move(mainForms)});
         Remember(mainName, 0);
         Pending_ = Modules_[0].Image.Uses;
         for (const std::string& name : Pending_)
@@ -124,11 +136,13 @@ public:
 
 private:
     void LoadModule(const std::string& name) {
-        TLinkedModule module{name, "", false, TPCode()};
+        TLinkedModule module{name, "", false, TPCode(), {}};
         const std::string upper = UpperCase1251(name);
         module.Path = FindInPaths(upper + ".ZK", IncludePaths);
         if (!module.Path.empty()) {
-            if (!CompileUnitFileAt(module.Path, module.Image, Error_, Place_)) return;
+            if (!CompileUnitFileAt(module.Path, module.Image, Error_, Place_,
+                                   Forms_ ? &module.Forms : nullptr))
+                return;
         } else {
             module.Path = FindInPaths(upper + ".ZKU", IncludePaths);
             if (module.Path.empty()) {
@@ -207,18 +221,29 @@ private:
 
     void MergeInto(TPCode& result) {
         TPCode& main = Modules_[0].Image;
+        TFormMap& forms = Modules_[0].Forms;
         for (std::size_t i = 1; i < Modules_.size(); ++i) {
-            main.Append(Modules_[i].Image);
-            Modules_[i].Image = TPCode::Empty();
+            TLinkedModule& module = Modules_[i];
+            if (Forms_ && module.FromUnitFile)
+                AppendUnmapped(forms, module.Image.InstrCount());
+            else if (Forms_)
+                AppendFormMap(forms, module.Forms);
+            main.Append(module.Image);
+            module.Image = TPCode::Empty();
         }
         MarkMainRoot(main);
-        Optimize(main);
+        Optimize(main, Forms_ ? &forms.FormOfInstr : nullptr);
+        if (Forms_) {
+            FinishFormMap(forms, main);
+            *Forms_ = std::move(forms);
+        }
         result = std::move(main);
     }
 
     const TSource& MainSource_;
     TError& Error_;
     TErrorPlace* Place_;
+    TFormMap* Forms_;
     std::vector<TLinkedModule> Modules_;
     std::vector<std::string> Pending_;
     std::unordered_map<std::string, int32_t> Known_;
@@ -227,34 +252,40 @@ private:
 } // namespace
 
 bool CompileSource(TSource& source, TPCode& code, TError& error) {
-    return CompileSourceAt(source, code, error, nullptr);
+    return CompileSourceAt(source, code, error, nullptr, nullptr);
 }
 
 bool CompileUnitFile(const std::string& path, TPCode& code, TError& error) {
-    return CompileUnitFileAt(path, code, error, nullptr);
+    return CompileUnitFileAt(path, code, error, nullptr, nullptr);
 }
 
 void Compile(TSource& source, TPCode& code, bool unitMode, TError& error,
-             const std::vector<std::string>& paths, TErrorPlace* place) {
+             const std::vector<std::string>& paths, TErrorPlace* place, TFormMap* forms) {
     IncludePaths = paths;
     const TListingCache listings;
+    if (forms) forms->Clear();
     TPCode image;
-    if (!CompileSourceAt(source, image, error, place)) return;
+    TFormMap imageForms;
+    if (!CompileSourceAt(source, image, error, place, forms ? &imageForms : nullptr)) return;
     if (unitMode) {
-        Optimize(image);
+        Optimize(image, forms ? &imageForms.FormOfInstr : nullptr);
+        if (forms) {
+            FinishFormMap(imageForms, image);
+            *forms = std::move(imageForms);
+        }
         code = std::move(image);
         return;
     }
-    TLinker linker(source, std::move(image), error, place);
+    TLinker linker(source, std::move(image), error, place, forms, std::move(imageForms));
     linker.Link(code);
 }
 
 void CompileMainFile(std::string_view path, TPCode& code, bool unitMode, TError& error,
-                     const std::vector<std::string>& paths, TErrorPlace* place) {
+                     const std::vector<std::string>& paths, TErrorPlace* place, TFormMap* forms) {
     CompileLog.clear();
     AddLogLine("Начата компиляция главного модуля");
     TSource source = TSource::CreateFromFile(path);
-    Compile(source, code, unitMode, error, paths, place);
+    Compile(source, code, unitMode, error, paths, place, forms);
 }
 
 } // namespace zk

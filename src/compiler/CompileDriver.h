@@ -5,6 +5,7 @@
 // its line to CompileLog. Errors leave with their offset resolved to a file.
 #pragma once
 
+#include "debug/FormMap.h"
 #include "frontend/Errors.h"
 #include "frontend/Source.h"
 #include "pcode/PCode.h"
@@ -29,14 +30,18 @@ struct TErrorPlace {
 // The entry for the build commands. A unit is compiled alone and optimized; a
 // program is linked with its units. `code` receives the image only when
 // error.Number is 0. IncludePaths is set to `paths` for the compilation.
+// `forms`, when given, receives the form map of the image (cleared on an
+// error); a compile without one records nothing.
 void Compile(TSource& source, TPCode& code, bool unitMode, TError& error,
-             const std::vector<std::string>& paths, TErrorPlace* place = nullptr);
+             const std::vector<std::string>& paths, TErrorPlace* place = nullptr,
+             TFormMap* forms = nullptr);
 
 // A build command's compilation of its main file, the same in zk and in the
 // environment: CompileLog emptied and begun with "Начата компиляция главного
 // модуля", the file read into a source, then Compile. A main file that cannot
 // be read is a TFileError, with the log holding its first line.
 void CompileMainFile(std::string_view path, TPCode& code, bool unitMode, TError& error,
-                     const std::vector<std::string>& paths, TErrorPlace* place = nullptr);
+                     const std::vector<std::string>& paths, TErrorPlace* place = nullptr,
+                     TFormMap* forms = nullptr);
 
 } // namespace zk

@@ -4,11 +4,6 @@
 #include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-
 namespace zk {
 
 std::vector<std::string> CompileLog;
@@ -26,22 +21,17 @@ std::string CompileLogText() {
     return text;
 }
 
-void WriteCompileLog(std::string_view path) {
-    WriteWholeFile(path, CompileLogText());
+void WriteCompileLog(std::string_view path, TWriteRule rule) {
+    WriteWholeFile(path, CompileLogText(), rule);
 }
 
 void AppendCompileLog(std::string_view path, std::optional<int64_t> limitBytes) {
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(NativePath(path), ec);
-    if (!ec && limitBytes && static_cast<int64_t>(size) > *limitBytes) WriteWholeFile(path, {});
     const std::string text = std::string(46, '=') + "\r\n" + CompileLogText();
-    errno = 0;
-    std::ofstream out(NativePath(path), std::ios::binary | std::ios::app);
-    if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (out) out.close();
-    if (!out)
-        throw TFileError(std::string(path),
-                         errno != 0 ? std::strerror(errno) : "input/output error");
+    const std::optional<TFileStamp> log = RegularFileStamp(path);
+    if (log && limitBytes && log->Size > *limitBytes)
+        ReplaceFile(path, text, TWriteRule::UserFile);
+    else
+        AppendToFile(path, text);
 }
 
 } // namespace zk

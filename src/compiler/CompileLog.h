@@ -2,6 +2,8 @@
 // command that starts a compilation empties it and adds the first line.
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,10 +21,11 @@ void AddLogLine(std::string_view utf8Prefix, std::string_view tail = {});
 // The log as its file holds it: every line ended by CR LF.
 std::string CompileLogText();
 // Creates or replaces the file with the log. Throws TFileError.
-void WriteCompileLog(std::string_view path);
-// Adds a separator line of 46 "=" and the log to the end of the file, which is
-// created when missing. A file already larger than `limitBytes`, when a limit
-// is given, is emptied first. Throws TFileError.
+void WriteCompileLog(std::string_view path, TWriteRule rule = TWriteRule::AnyFile);
+// Adds a separator line of 46 "=" and the log to the end of the regular file,
+// which is created when missing. A file already larger than `limitBytes`,
+// when a limit is given, is replaced by the separator and the log. Throws
+// TFileError.
 void AppendCompileLog(std::string_view path, std::optional<int64_t> limitBytes);
 
 } // namespace zk

@@ -20,6 +20,7 @@ namespace {
 struct TModuleContext {
     TTokArr& Tokens;
     TPCode& Code;
+    TFormRecord* Forms;
     TDeclarations Declarations;
     bool DeclarationsAllowed = true;
 };
@@ -142,7 +143,7 @@ void TFormReader::Function() {
     if (!ArgumentList(function)) return;
     const auto arity = static_cast<int32_t>(function.Args.size());
     if (arity > 0) Emit(opLoadArgs, arity);
-    CompileBody(Tokens_, Module_.Code, Error_);
+    CompileBody(Tokens_, Module_.Code, Error_, Module_.Forms);
     if (Error_.Number != 0) return;
     if (arity > 0) Emit(opFreeArgs, arity);
     Emit(opRet);
@@ -189,10 +190,10 @@ std::string DuplicateKey(const TFunction& function) {
 
 } // namespace
 
-void CompileModule(TTokArr& tokens, TPCode& code, TError& error) {
+void CompileModule(TTokArr& tokens, TPCode& code, TError& error, TFormRecord* forms) {
     error.Number = 0;
     tokens.Reset();
-    TModuleContext module{tokens, code, {}, true};
+    TModuleContext module{tokens, code, forms, {}, true};
     while (!tokens.AtEnd() && error.Number == 0)
         CompileForm(module, error);
     if (error.Number == 0) CheckDuplicates(code, error);

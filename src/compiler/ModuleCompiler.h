@@ -14,10 +14,13 @@
 
 namespace zk {
 
+struct TFormRecord;
+
 // Compiles the whole token array into `code`, an image created for compiling.
 // On failure `error` holds a position in the preprocessed text (0 for errors
-// 28, 30 and 31) and `code` a partial module.
-void CompileModule(TTokArr& tokens, TPCode& code, TError& error);
+// 28, 30 and 31) and `code` a partial module. With `forms`, the forms of the
+// bodies are recorded there.
+void CompileModule(TTokArr& tokens, TPCode& code, TError& error, TFormRecord* forms = nullptr);
 
 // The declarations of a module, in the order they were written.
 struct TDeclarations {

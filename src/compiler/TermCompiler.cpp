@@ -3,6 +3,7 @@
 // the machine stack, so forms may nest as deep as the tokens allow.
 #include "compiler/TermCompiler.h"
 
+#include "compiler/FormRecord.h"
 #include "compiler/TermCompilers.h"
 #include "runtime/Stacks.h"
 
@@ -69,8 +70,10 @@ const TAbstractCompiler& CompilerOf(const TKeywordRegistry& registry, int32_t in
                      : *registry.Compilers[static_cast<std::size_t>(index)];
 }
 
-// Argument name -> number of its first declaration.
-std::unordered_map<std::string_view, int32_t> IndexArgs(const std::vector<std::string>& args) {
+// Argument name -> number of its first declaration. Inlined into both
+// walkers, as it was into the one walker there was.
+[[gnu::always_inline]] inline std::unordered_map<std::string_view, int32_t>
+IndexArgs(const std::vector<std::string>& args) {
     std::unordered_map<std::string_view, int32_t> index;
     index.reserve(args.size());
     for (std::size_t i = 0; i < args.size(); ++i)
@@ -78,12 +81,27 @@ std::unordered_map<std::string_view, int32_t> IndexArgs(const std::vector<std::s
     return index;
 }
 
+// What the form map calls the form that `index` of the registry compiles;
+// -1 is an operator call.
+TFormKind KindOf(int32_t index) {
+    if (index < 0) return TFormKind::OperatorCall;
+    const std::string_view keyword = Registry().Keywords[static_cast<std::size_t>(index)];
+    if (keyword == "CALL") return TFormKind::Call;
+    if (keyword == "IF") return TFormKind::If;
+    if (keyword == "EXPR") return TFormKind::Expr;
+    if (keyword == "QUOTE") return TFormKind::Quote;
+    return TFormKind::BuiltIn;
+}
+
 // The part of CompileBody's loop that looks at the current token: a term that
 // needs no form is compiled at once, an opening bracket and a head open a frame.
-class TBodyWalker {
+// Made twice, with a form record and without, so that a compile that keeps
+// none runs the code it always ran.
+template <bool kRecord> class TBodyWalker {
 public:
-    TBodyWalker(TTokArr& tokens, TPCode& code, TError& error)
-        : Body_{tokens, code, error, {}}, Args_(IndexArgs(code.LastFunction().Args)) {}
+    TBodyWalker(TTokArr& tokens, TPCode& code, TError& error, TFormRecord* forms)
+        : Body_{tokens, code, error, {}}, Args_(IndexArgs(code.LastFunction().Args)),
+          Forms_(forms) {}
 
     void Run();
 
@@ -92,15 +110,22 @@ private:
     // Steps the innermost form; false when the walk must stop.
     bool StepInnermost();
     void ReleaseFrames();
+    // Only with a form record: the term of `token` that emitted the
+    // instruction `instr`, and the form that the bracket at `bracket` opens.
+    void RecordTerm(TFormKind kind, const TToken& token, int32_t instr);
+    int32_t RecordForm(int32_t index, int32_t bracket);
+    int32_t InnermostForm() const { return OpenForms_.empty() ? -1 : OpenForms_.back(); }
 
     const TKeywordRegistry& Registry_ = Registry();
     TBodyContext Body_;
     const std::unordered_map<std::string_view, int32_t> Args_;
+    TFormRecord* Forms_;
     TStack Stack_;
-    TRetData Failed_; // the frame whose step stopped the walk
+    std::vector<int32_t> OpenForms_; // with a form record: each frame's form, as Stack_ holds them
+    TRetData Failed_;                // the frame whose step stopped the walk
 };
 
-void TBodyWalker::Run() {
+template <bool kRecord> void TBodyWalker<kRecord>::Run() {
     TTokArr& tokens = Body_.Tokens;
     bool firstPass = true;
     while (Body_.Error.Number == 0 && !tokens.AtEnd() && (firstPass || !Stack_.IsEmpty())) {
@@ -112,7 +137,7 @@ void TBodyWalker::Run() {
     ReleaseFrames();
 }
 
-void TBodyWalker::LookAtToken() {
+template <bool kRecord> void TBodyWalker<kRecord>::LookAtToken() {
     TTokArr& tokens = Body_.Tokens;
     const TToken& token = *tokens.Current();
     switch (token.Kind) {
@@ -122,18 +147,27 @@ void TBodyWalker::LookAtToken() {
             Body_.Fail(kErrorUnknownAtom);
             return;
         }
-        Body_.PlainParams.push_back(Body_.Emit(opParam, found->second));
+        const int32_t param = Body_.Emit(opParam, found->second);
+        Body_.PlainParams.push_back(param);
+        if constexpr (kRecord) RecordTerm(TFormKind::Argument, token, param);
         return;
     }
-    case tkNumber: Body_.Emit(opPushNum, NumberValue(token.Text)); return;
+    case tkNumber: {
+        const int32_t push = Body_.Emit(opPushNum, NumberValue(token.Text));
+        if constexpr (kRecord) RecordTerm(TFormKind::Number, token, push);
+        return;
+    }
     case tkOpen:
         tokens.Next();
-        if (tokens.AtEnd())
+        if (tokens.AtEnd()) {
             Body_.Fail(kErrorUnexpectedEnd);
-        else if (tokens.Current()->Kind == tkAtom)
-            Stack_.Push(TRetData{LookupKeyword(tokens.Current()->Text), nullptr});
-        else
+        } else if (tokens.Current()->Kind == tkAtom) {
+            const int32_t index = LookupKeyword(tokens.Current()->Text);
+            Stack_.Push(TRetData{index, nullptr});
+            if constexpr (kRecord) OpenForms_.push_back(RecordForm(index, token.Pos));
+        } else {
             Body_.Fail(kErrorTermExpected);
+        }
         return;
     case tkClose:
         // With forms open this is the bracket of a form just completed; the
@@ -143,19 +177,46 @@ void TBodyWalker::LookAtToken() {
     }
 }
 
-bool TBodyWalker::StepInnermost() {
+template <bool kRecord> bool TBodyWalker<kRecord>::StepInnermost() {
     TRetData frame = Stack_.Pop();
+    const int32_t emitted = kRecord ? Body_.Code.InstrCount() : 0;
     CompilerOf(Registry_, frame.Index).Step(Body_, frame.State);
     if (Body_.Error.Number == 0 && Body_.Tokens.AtEnd()) Body_.Fail(kErrorUnexpectedEnd);
     if (Body_.Error.Number != 0) {
         Failed_ = std::move(frame);
         return false;
     }
+    if constexpr (kRecord) {
+        const int32_t form = OpenForms_.back();
+        Forms_->Assign(emitted, Body_.Code.InstrCount(), form);
+        // A complete form leaves the cursor on its closing bracket.
+        if (!frame.State) {
+            Forms_->Close(form, Body_.Tokens.CurrentPos());
+            OpenForms_.pop_back();
+        }
+    }
     if (frame.State) Stack_.Push(std::move(frame));
     return true;
 }
 
-void TBodyWalker::ReleaseFrames() {
+template <bool kRecord>
+void TBodyWalker<kRecord>::RecordTerm(TFormKind kind, const TToken& token, int32_t instr) {
+    const int32_t term = Forms_->Open(kind, token.Text, token.Pos, InnermostForm());
+    Forms_->Close(term, token.Pos + static_cast<int32_t>(token.Text.size()) - 1);
+    Forms_->Assign(instr, instr + 1, term);
+}
+
+// The head of a CALL form is its callee, the atom after the keyword.
+template <bool kRecord> int32_t TBodyWalker<kRecord>::RecordForm(int32_t index, int32_t bracket) {
+    const TTokArr& tokens = Body_.Tokens;
+    const TFormKind kind = KindOf(index);
+    std::string_view head = tokens.Current()->Text;
+    if (kind == TFormKind::Call && tokens.Index() + 1 < tokens.Count())
+        head = tokens[tokens.Index() + 1].Text;
+    return Forms_->Open(kind, head, bracket, InnermostForm());
+}
+
+template <bool kRecord> void TBodyWalker<kRecord>::ReleaseFrames() {
     CompilerOf(Registry_, Failed_.Index).FreeState(Failed_.State);
     while (!Stack_.IsEmpty()) {
         TRetData frame = Stack_.Pop();
@@ -180,8 +241,11 @@ int32_t LookupKeyword(std::string_view text) {
     return -1;
 }
 
-void CompileBody(TTokArr& tokens, TPCode& code, TError& error) {
-    TBodyWalker(tokens, code, error).Run();
+void CompileBody(TTokArr& tokens, TPCode& code, TError& error, TFormRecord* forms) {
+    if (forms)
+        TBodyWalker<true>(tokens, code, error, forms).Run();
+    else
+        TBodyWalker<false>(tokens, code, error, nullptr).Run();
 }
 
 int32_t NumberValue(std::string_view text) {

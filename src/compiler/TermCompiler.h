@@ -20,6 +20,7 @@
 namespace zk {
 
 struct TBodyContext;
+struct TFormRecord;
 
 // A term compiler. One stateless object serves every form of its keywords;
 // whatever a form must remember between its steps lives in the frame's state
@@ -102,8 +103,9 @@ int32_t LookupKeyword(std::string_view text);
 
 // Compiles the term at the cursor into the body of code.LastFunction(). On
 // success the cursor stands on the token after the term; on an error it
-// stays where the error was found.
-void CompileBody(TTokArr& tokens, TPCode& code, TError& error);
+// stays where the error was found. With `forms`, every term and form of the
+// body is recorded there.
+void CompileBody(TTokArr& tokens, TPCode& code, TError& error, TFormRecord* forms = nullptr);
 
 // The value of a tkNumber token's text.
 int32_t NumberValue(std::string_view text);

@@ -121,6 +121,11 @@ bool SameText1251(std::string_view a, std::string_view b) {
     return true;
 }
 
+char32_t CodePoint1251(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x80 ? char32_t(b) : char32_t(kHighHalf[b - 0x80]);
+}
+
 std::string Utf8ToCp1251(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
@@ -133,10 +138,8 @@ std::string Utf8ToCp1251(std::string_view utf8) {
 std::string Cp1251ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size() * 2);
-    for (char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        AppendUtf8(out, b < 0x80 ? char32_t(b) : char32_t(kHighHalf[b - 0x80]));
-    }
+    for (char c : text)
+        AppendUtf8(out, CodePoint1251(c));
     return out;
 }
 

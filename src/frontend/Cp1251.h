@@ -14,6 +14,10 @@ std::string UpperCase1251(std::string_view text);
 std::string LowerCase1251(std::string_view text);
 bool SameText1251(std::string_view a, std::string_view b);
 
+// The Unicode code point of a byte; 0x98, which the code page leaves
+// undefined, gives U+0098.
+char32_t CodePoint1251(char c);
+
 // Code points with no Windows-1251 byte become '?'; malformed UTF-8 bytes too.
 std::string Utf8ToCp1251(std::string_view utf8);
 std::string Cp1251ToUtf8(std::string_view text);

@@ -1,30 +1,19 @@
-// Whole-file reading and writing for the language system. Paths are the
-// system's own bytes, passed unchanged from the command line or a file dialog
-// to the system call; only where a path appears inside a Windows-1251 text (a
-// message, a log line, an error's file name) does PathText convert it.
-// Failures are TFileError exceptions naming the file; the command that started
-// the work reports them.
+// Whole-file reading and writing for the language system, on the file layer.
+// Paths are the system's own bytes, passed unchanged from the command line or
+// a file dialog to the system call; only where a path appears inside a
+// Windows-1251 text (a message, a log line, an error's file name) does
+// PathText convert it. Failures are TFileError exceptions naming the file;
+// the command that started the work reports them.
 #pragma once
+
+#include "platform/FileSystem.h"
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace zk {
-
-class TFileError : public std::runtime_error {
-public:
-    // `reason` is UTF-8 (it comes from the operating system or from us); the
-    // message is the path's bytes, ": ", the reason.
-    TFileError(std::string path, const std::string& reason);
-    const std::string& Path() const { return Path_; }
-
-private:
-    std::string Path_;
-};
 
 std::filesystem::path NativePath(std::string_view path);
 std::string SystemPath(const std::filesystem::path& path);
@@ -46,21 +35,22 @@ uint64_t ReadableFileSize(uint64_t bytesPerByte);
 std::string ReadWholeFile(std::string_view path, uint64_t limit = ReadableFileSize(2));
 // The first `count` bytes of a regular file, fewer when it is shorter.
 std::string ReadFileStart(std::string_view path, std::size_t count);
-void WriteWholeFile(std::string_view path, std::string_view data);
+// Replaces the file at `path` with `data` in one step (see TWriteRule).
+void WriteWholeFile(std::string_view path, std::string_view data,
+                    TWriteRule rule = TWriteRule::AnyFile);
 
 // A file created or replaced and written piece by piece, for texts too large
-// to be held whole. Every failure throws a TFileError naming the file.
+// to be held whole; it takes its name at Close. Every failure throws a
+// TFileError naming the file.
 class TFileWriter {
 public:
-    explicit TFileWriter(std::string_view path);
-    void Write(std::string_view data);
-    void Close();
+    explicit TFileWriter(std::string_view path, TWriteRule rule = TWriteRule::AnyFile)
+        : File_(path, rule) {}
+    void Write(std::string_view data) { File_.Write(data); }
+    void Close() { File_.Commit(); }
 
 private:
-    [[noreturn]] void Fail() const;
-
-    std::string Path_;
-    std::ofstream Out_;
+    TFileReplacement File_;
 };
 
 // The line of a text that starts at `pos`, which moves past its end: CR LF,

@@ -144,7 +144,9 @@ std::string TIniFile::Text() const {
 }
 
 void TIniFile::Save(std::string_view path) const {
-    WriteWholeFile(path, Text());
+    // Only the environment writes settings: a settings file that a failed
+    // write cut short would lose the keys after the cut.
+    WriteWholeFile(path, Text(), TWriteRule::UserFile);
 }
 
 } // namespace zk

@@ -5,16 +5,12 @@
 #include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
 #include "frontend/IniFile.h"
+#include "platform/System.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zk {
 
@@ -24,6 +20,8 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kMainSection = "ZK";
 constexpr std::string_view kIncludeSection = "Include";
+constexpr std::string_view kEditorSection = "Editor";
+constexpr std::string_view kDebugSection = "Debug";
 constexpr std::string_view kHexDigits = "0123456789ABCDEF";
 
 using TOptionBytes = std::array<uint8_t, 14>;
@@ -66,14 +64,33 @@ uint8_t DigitAt(std::string_view hex, std::size_t pos) {
     return digit == std::string_view::npos ? 0 : static_cast<uint8_t>(digit);
 }
 
-std::string UserName() {
-    for (const char* variable : {"USER", "LOGNAME"})
-        if (const char* value = std::getenv(variable); value && *value) {
-            std::string name = value;
-            std::replace(name.begin(), name.end(), '/', '_');
-            return name;
-        }
-    return "user";
+void SetDefaultEditor(TOptions& options) {
+    options.FontFamily = kDefaultFontFamily;
+    options.FontSize = kDefaultFontSize;
+    options.LineNumbers = true;
+    options.LiveErrors = true;
+    options.DebugStepLimit = kDefaultDebugStepLimit;
+}
+
+// A hand-edited file may hold anything; what cannot serve is the default.
+void LoadEditor(const TIniFile& ini, TOptions& options) {
+    options.FontFamily = ini.ReadString(kEditorSection, "FontFamily", kDefaultFontFamily);
+    if (options.FontFamily.find_first_not_of(' ') == std::string::npos)
+        options.FontFamily = kDefaultFontFamily;
+    const int size = ini.ReadInteger(kEditorSection, "FontSize", kDefaultFontSize);
+    options.FontSize = size >= kMinFontSize && size <= kMaxFontSize ? size : kDefaultFontSize;
+    options.LineNumbers = ini.ReadInteger(kEditorSection, "LineNumbers", 1) != 0;
+    options.LiveErrors = ini.ReadInteger(kEditorSection, "LiveErrors", 1) != 0;
+    const int limit = ini.ReadInteger(kDebugSection, "StepLimit", kDefaultDebugStepLimit);
+    options.DebugStepLimit = limit >= kMinDebugStepLimit ? limit : kDefaultDebugStepLimit;
+}
+
+void SaveEditor(TIniFile& ini, const TOptions& options) {
+    ini.WriteString(kEditorSection, "FontFamily", options.FontFamily);
+    ini.WriteInteger(kEditorSection, "FontSize", options.FontSize);
+    ini.WriteInteger(kEditorSection, "LineNumbers", options.LineNumbers ? 1 : 0);
+    ini.WriteInteger(kEditorSection, "LiveErrors", options.LiveErrors ? 1 : 0);
+    ini.WriteInteger(kDebugSection, "StepLimit", options.DebugStepLimit);
 }
 
 std::string CurrentDir() {
@@ -88,21 +105,13 @@ std::string DefaultTempDir() {
     std::error_code ec;
     fs::path base = fs::temp_directory_path(ec);
     if (ec) base = "/tmp";
-    return (base / ("varnok-" + UserName())).string();
+    return SystemPath(base / NativePath("varnok-" + UserName()));
 }
 
 bool PrepareTempDir(const std::string& dir) {
     const bool slash = !dir.empty() && dir.back() == '/';
     if ((slash ? dir.substr(0, dir.size() - 1) : dir) != DefaultTempDir()) return true;
-    // mkdir gives the mode at once (the umask can only narrow it), so no
-    // other user ever sees the directory open.
-    if (mkdir(dir.c_str(), 0700) == 0) return true;
-    if (errno != EEXIST) return false;
-    // Someone else may have put something of that name into the shared
-    // directory first: a link, a file, or a directory open to others.
-    struct stat status {};
-    if (lstat(dir.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return false;
-    return status.st_uid == geteuid() && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+    return MakePrivateDirectory(dir);
 }
 
 void SetDefaultOptions(TOptions& options) {
@@ -119,6 +128,7 @@ void SetDefaultOptions(TOptions& options) {
     options.MaxMem = 4;
     options.GraphicsMode = 0;
     options.LogMode = 0;
+    SetDefaultEditor(options);
 }
 
 std::string BasicOptionsToHex(const TOptions& options) {
@@ -167,6 +177,7 @@ void LoadOptions(std::string_view path, TOptions& options) {
     for (int i = 0; i < count; ++i)
         options.Include.push_back(
             Cp1251ToUtf8(ini.ReadString(kIncludeSection, "Incl" + std::to_string(i), "")));
+    LoadEditor(ini, options);
 }
 
 TOptions LoadOptions(std::string_view path) {
@@ -186,6 +197,7 @@ void SaveOptions(std::string_view path, const TOptions& options) {
     ini.WriteInteger(kIncludeSection, "Count", count);
     for (int i = 0; i < count; ++i)
         ini.WriteString(kIncludeSection, "Incl" + std::to_string(i), PathText(options.Include[i]));
+    SaveEditor(ini, options);
     ini.Save(path);
 }
 

@@ -35,10 +35,30 @@ struct TOptions {
     bool LimitSize = false;   // limit the size of an appended log
     uint8_t Reserved11 = 0;   // as Reserved5
     uint16_t LogSize = 0;     // that limit in kilobytes
+
+    // The editor's look, in a section of its own that older versions ignore.
+    std::string FontFamily; // Windows-1251
+    int FontSize = 0;       // in points
+    bool LineNumbers = false;
+    bool LiveErrors = false; // the current document checked while it is typed
+    // The instructions a step command of the stepper may execute before it
+    // asks whether to go on; in a section of its own too.
+    int32_t DebugStepLimit = 0;
 };
+
+constexpr int32_t kDefaultDebugStepLimit = 10'000'000;
+constexpr int32_t kMinDebugStepLimit = 1000;
 
 // More "Incl" entries than this are not read, whatever "Count" says.
 constexpr int kMaxIncludeCount = 1024;
+
+// The editor's font: "Courier New", which fontconfig serves with its metric
+// twin "Liberation Mono" where it is missing. A size read from the file outside
+// the bounds is the default size.
+inline constexpr std::string_view kDefaultFontFamily = "Courier New";
+constexpr int kDefaultFontSize = 10;
+constexpr int kMinFontSize = 6;
+constexpr int kMaxFontSize = 72;
 
 // The environment's own directory under the system's temporary directory,
 // "<temp>/varnok-<user>". Only the name: the defaults create nothing, so that
@@ -66,7 +86,9 @@ std::string BasicOptionsToHex(const TOptions& options);
 void HexToBasicOptions(std::string_view hex, TOptions& options);
 
 // Reads the settings file at `path` into `options`; the include list is emptied
-// first and then filled from index 0. A missing key takes its default. A file
+// first and then filled from index 0. A missing key takes its default, so a
+// file of an older version, without the "Editor" section, gives the editor's
+// defaults. A file
 // without "BasicOptions" (a missing file included) was not written by
 // SaveOptions: the record then starts from SetDefaultOptions and takes only the
 // keys the file has. A file that exists but cannot be read is a TFileError.

@@ -5,6 +5,8 @@
 
 #include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
+#include "frontend/TextEncoding.h"
+#include "platform/System.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -43,7 +45,7 @@ TListing ReadListing(const std::string& dir) {
     std::error_code ec;
     const fs::path native = dir.empty() ? fs::path(".") : NativePath(dir);
     for (fs::directory_iterator it(native, ec), end; !ec && it != end; it.increment(ec))
-        names.push_back(it->path().filename().string());
+        names.push_back(SystemPath(it->path().filename()));
     std::sort(names.begin(), names.end());
     TListing listing;
     for (std::string& name : names) {
@@ -70,13 +72,22 @@ std::vector<std::string> EntriesNamed(const std::string& dir, std::string_view c
     return found == listing.end() ? std::vector<std::string>() : found->second;
 }
 
+// Where the file system ignores letter case, a name is found in any of its
+// cases; it is the exact name only when the directory lists it so (or cannot
+// be listed).
+bool ListedExactly(const std::string& dir, std::string_view component, const std::string& exact) {
+    if (!FileNamesIgnoreCase()) return true;
+    const std::vector<std::string> entries = EntriesNamed(dir, component);
+    return entries.empty() || std::find(entries.begin(), entries.end(), exact) != entries.end();
+}
+
 // The name, in `dir`, of the entry called `component` (a Windows-1251 text)
 // ignoring letter case: the exact name when it exists, else the first such
 // entry in sorted order. The result is the name's bytes on disk.
 std::optional<std::string> MatchComponent(const std::string& dir, std::string_view component,
                                           bool wantDirectory) {
     const std::string exact = Cp1251ToUtf8(component);
-    if (IsOfKind(dir + exact, wantDirectory)) return exact;
+    if (IsOfKind(dir + exact, wantDirectory) && ListedExactly(dir, component, exact)) return exact;
     for (const std::string& onDisk : EntriesNamed(dir, component))
         if (IsOfKind(dir + onDisk, wantDirectory)) return onDisk;
     return std::nullopt;
@@ -104,8 +115,10 @@ std::string FindIgnoringCase(const std::string& entry, std::string_view name) {
 // byte of a source; a source too large for the machine is refused unread.
 constexpr uint64_t kMemoryPerSourceByte = 64;
 
+// A UTF-8 file is decoded here, so that every offset the compiler reports
+// counts characters of the Windows-1251 text.
 std::string ReadSourceText(std::string_view path) {
-    return ReadWholeFile(path, ReadableFileSize(kMemoryPerSourceByte));
+    return DecodeText(ReadWholeFile(path, ReadableFileSize(kMemoryPerSourceByte))).Text;
 }
 
 std::string FileEntry(const std::vector<std::string>& list, std::size_t index) {
@@ -189,7 +202,7 @@ std::string FindInPaths(std::string_view name, const std::vector<std::string>& p
     if (name.find('\0') != std::string_view::npos) return {};
     for (const std::string& entry : paths) {
         std::string exact = entry + Cp1251ToUtf8(name);
-        if (FileExists(exact)) return exact;
+        if (FileExists(exact) && !FileNamesIgnoreCase()) return exact;
         std::string found = FindIgnoringCase(entry, name);
         if (!found.empty()) return found;
     }
@@ -377,7 +390,8 @@ void TSource::IncludeFile(const std::string& path, int32_t pos) {
     included.StartTracking(static_cast<uint32_t>(Files_.size() - 1));
     included.StripComments();
     if (included.Size() > kMaxSize - Size())
-        throw TFileError(path, "the text with its included files is larger than 2 GiB");
+        throw TFileError(path, "the text with its included files is larger than 2 GiB",
+                         TFileFault::TooLarge);
     Insert(included, pos);
 }
 

@@ -35,8 +35,10 @@ namespace exec {
 inline constexpr int64_t kAtomTrue = 1;
 inline constexpr int64_t kAtomFalse = 2;
 
+// One element in a cell; an immediate number is one element too, but has
+// no cell to look at.
 inline bool IsOneElement(const TTreeRef& v) {
-    return v.First == v.Last && v.First != -1;
+    return v.First == v.Last && v.First >= 0;
 }
 
 inline bool IsAtom(const TCell& cell) {
@@ -48,7 +50,45 @@ inline bool IsListNode(const TCell& cell) {
 }
 
 inline bool IsNumber(const TZKMemory& memory, const TTreeRef& v) {
-    return IsOneElement(v) && memory.Cell(v.First).Kind == kCellNumber;
+    return v.IsImmediate() || (IsOneElement(v) && memory.Cell(v.First).Kind == kCellNumber);
+}
+
+// The number that `v` is, when it is one number, immediate or in its cell.
+[[gnu::always_inline]] inline bool NumberOf(const TZKMemory& memory, const TTreeRef& v,
+                                            int64_t& value) {
+    if (v.IsImmediate()) {
+        value = v.First;
+        return true;
+    }
+    if (!IsOneElement(v)) return false;
+    const TCell& cell = memory.Cell(v.First);
+    value = cell.Value;
+    return cell.Kind == kCellNumber;
+}
+
+// The kind and value of `v` when it is one leaf: an atom, a number or the
+// empty list node.
+[[gnu::always_inline]] inline bool LeafOf(const TZKMemory& memory, const TTreeRef& v, uint8_t& kind,
+                                          int64_t& value) {
+    if (v.IsImmediate()) {
+        kind = kCellNumber;
+        value = v.First;
+        return true;
+    }
+    if (!IsOneElement(v)) return false;
+    const TCell& cell = memory.Cell(v.First);
+    kind = cell.Kind;
+    value = cell.Value;
+    return cell.FirstChild == -1;
+}
+
+// The result `value` of an operation in the cell taken for it: immediate
+// when it fits, written into the cell otherwise.
+inline TTreeRef NumberIn(TZKMemory& memory, int32_t cell, int64_t value) {
+    if (FitsImmediate(value)) [[likely]]
+        return ImmediateNumber(cell, static_cast<int32_t>(value));
+    memory.PlaceLeaf(cell, kCellNumber, value);
+    return {cell, cell};
 }
 
 // Only a damaged image runs an operation on a stack that holds fewer values
@@ -112,7 +152,8 @@ public:
         TTreeStack& stack = run.Memory.ValueStack();
         if (!exec::HasValues(stack, 1, error)) return;
         TTreeRef& top = stack.Top();
-        if (top.First == -1) {
+        run.Memory.Materialize(top);
+        if (top.IsEmpty()) {
             error = instr.OpCode == opFirst ? kErrorFirstEmpty : kErrorLastEmpty;
             return;
         }
@@ -131,7 +172,8 @@ public:
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 1, error)) return;
         TTreeRef& top = stack.Top();
-        if (top.First == -1) {
+        memory.Materialize(top);
+        if (top.IsEmpty()) {
             error = instr.OpCode == opBF ? kErrorBFEmpty : kErrorBLEmpty;
             return;
         }
@@ -152,6 +194,7 @@ public:
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 1, error)) return;
         TTreeRef value = stack.Pop();
+        memory.Materialize(value);
         memory.Wrap(value);
         if (memory.OutOfMemory()) {
             error = kErrorNoMemory;
@@ -168,6 +211,7 @@ public:
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 1, error)) return;
         TTreeRef& top = stack.Top();
+        memory.Materialize(top);
         TTreeRef value = top;
         if (!exec::IsOneElement(value) || !exec::IsListNode(memory.Cell(value.First))) {
             error = kErrorNotList;
@@ -186,10 +230,14 @@ public:
         TZKMemory& memory = run.Memory;
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 2, error)) return;
-        const TTreeRef right = stack.Pop();
+        TTreeRef right = stack.Pop();
         TTreeRef& top = stack.Top();
+        if (right.IsImmediate() || top.IsImmediate()) [[unlikely]] {
+            memory.Materialize(right);
+            memory.Materialize(top);
+        }
         if (right.IsEmpty()) return;
-        if (top.First == -1) {
+        if (top.IsEmpty()) {
             top.First = right.First;
             top.Last = right.Last;
             return;
@@ -209,6 +257,7 @@ public:
         TTreeStack& stack = memory.ValueStack();
         if (!exec::HasValues(stack, 1, error)) return;
         TTreeRef value = stack.Pop();
+        memory.Materialize(value);
         // Only the end cells are inspected after the allocation, so only they
         // need to survive a collection.
         memory.AddRoot(value.First);
@@ -237,6 +286,11 @@ class TEqualInterpreter final {
 public:
     // Two leaves, the usual case, are compared here; the rest by TreeEqual.
     static bool Equal(const TZKMemory& memory, const TTreeRef& a, const TTreeRef& b) {
+        if (a.IsImmediate() || b.IsImmediate()) {
+            int64_t x = 0;
+            int64_t y = 0;
+            return exec::NumberOf(memory, a, x) && exec::NumberOf(memory, b, y) && x == y;
+        }
         if (exec::IsOneElement(a) && exec::IsOneElement(b)) {
             const TCell& x = memory.Cell(a.First);
             const TCell& y = memory.Cell(b.First);
@@ -274,6 +328,7 @@ public:
     }
     static bool Matches(const TZKMemory& memory, const TTreeRef& x, const TOperands& instr) {
         if (instr.Arg1 == 0 && instr.Arg2 == 0) return x.IsEmpty();
+        if (x.IsImmediate()) return instr.Arg2 == kCellNumber && x.First == instr.Arg1;
         if (!exec::IsOneElement(x)) return false;
         const TCell& cell = memory.Cell(x.First);
         return cell.Kind == instr.Arg2 && cell.Value == instr.Arg1 && cell.FirstChild == -1;
@@ -292,12 +347,13 @@ public:
         if (result == -1) return -1;
         const TTreeRef second = stack.Pop();
         const TTreeRef first = stack.Pop();
-        if (!exec::IsNumber(memory, first) || !exec::IsNumber(memory, second)) {
+        int64_t b = 0;
+        int64_t a = 0;
+        if (!exec::NumberOf(memory, first, b) || !exec::NumberOf(memory, second, a)) {
             error = kErrorGreaterNotNumber;
             return -1;
         }
-        if (memory.Cell(first.First).Value > memory.Cell(second.First).Value)
-            memory.Cell(result).Value = exec::kAtomTrue;
+        if (b > a) memory.Cell(result).Value = exec::kAtomTrue;
         return result;
     }
     static void Apply(TRunState& run, const TOperands& instr, int32_t& error) {
@@ -317,13 +373,13 @@ public:
         if (result == -1) return;
         const TTreeRef second = stack.Pop();
         const TTreeRef first = stack.Top();
-        if (!exec::IsNumber(memory, first) || !exec::IsNumber(memory, second)) [[unlikely]] {
+        int64_t b = 0;
+        int64_t a = 0;
+        if (!exec::NumberOf(memory, first, b) || !exec::NumberOf(memory, second, a)) [[unlikely]] {
             error = NotNumberCode(instr.OpCode);
             stack.Pop();
             return;
         }
-        const int64_t b = memory.Cell(first.First).Value;
-        const int64_t a = memory.Cell(second.First).Value;
         int64_t value = 0;
         if (!Compute(instr.OpCode, b, a, value, error)) value = 0;
         memory.Cell(result).Value = value;
@@ -340,15 +396,15 @@ public:
         // The constant's cell is taken but never filled: nothing refers to it.
         const int32_t result = memory.TakeCells(2) + 1;
         const TTreeRef first = stack.Top();
-        if (!exec::IsNumber(memory, first)) [[unlikely]] {
+        int64_t b = 0;
+        if (!exec::NumberOf(memory, first, b)) [[unlikely]] {
             error = NotNumberCode(opCode);
             stack.Pop();
             return;
         }
         int64_t value = 0;
-        if (!Compute(opCode, memory.Cell(first.First).Value, constant, value, error)) value = 0;
-        memory.PlaceLeaf(result, kCellNumber, value);
-        exec::SetTop(stack, result);
+        if (!Compute(opCode, b, constant, value, error)) value = 0;
+        stack.ReplaceTop(exec::NumberIn(memory, result, value));
     }
 
     // B op A into `value`; false with the code of the failure in `error`
@@ -398,12 +454,13 @@ public:
         const int32_t result = exec::NewCell(memory, kCellNumber, 0, error);
         if (result == -1) return;
         const TTreeRef range = stack.Top();
-        if (!exec::IsNumber(memory, range) || memory.Cell(range.First).Value < 0) {
+        int64_t n = 0;
+        if (!exec::NumberOf(memory, range, n) || n < 0) {
             error = kErrorRandomRange;
             stack.Pop();
             return;
         }
-        const auto low = static_cast<uint32_t>(memory.Cell(range.First).Value);
+        const auto low = static_cast<uint32_t>(n);
         memory.Cell(result).Value = run.Random.Draw(low);
         exec::SetTop(stack, result);
     }

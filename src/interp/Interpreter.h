@@ -13,6 +13,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <limits>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -39,6 +41,32 @@ constexpr int32_t kCellsPerMegabyte = 16384;
 // blanks, brackets and characters that may belong to an atom.
 bool ParamSyntaxOk(std::string_view text);
 
+// Where a debugger has the loop stop: before the instruction Instr is
+// executed, when at most MaxDepth calls are active. A plain run has none.
+struct TTrap {
+    int32_t Instr = 0;
+    int32_t MaxDepth = std::numeric_limits<int32_t>::max();
+};
+
+// A run between two of its steps, as a debugger keeps it to come back to:
+// the cells written since the last collection, the stacks, the counters and
+// the random generator. Restored, the run goes on exactly as it went on from
+// there; the atom table does not change during a run and is not kept.
+struct TRunSnapshot {
+    std::vector<TCell> Cells;
+    int32_t CellCount = 0;
+    int64_t AllocCount = 0;
+    std::vector<TTreeRef> Values;
+    std::vector<TTreeRef> Args;
+    std::vector<int32_t> Returns;
+    int32_t PC = 0;
+    int64_t Steps = 0;
+    int32_t MaxCalls = 0;
+    uint32_t RandomState = 0;
+
+    std::size_t Bytes() const;
+};
+
 class TInterpreter {
 public:
     // The memory gets `cells` cells and a limit of 80 % of them. The image
@@ -58,15 +86,16 @@ public:
     void CancelParams() { SetError(kErrorParamsCancelled); }
 
     // Runs on a worker thread; `onFinish` is called on that thread at its end.
-    void Start(std::function<void()> onFinish = {});
+    // `body`, when given, carries the run out instead of Run (a traced run).
+    void Start(std::function<void()> onFinish = {}, std::function<void(TInterpreter&)> body = {});
     // Ends the run after the current step with 54; any thread may call it.
     void Stop() { Error_.store(kErrorStopped, std::memory_order_relaxed); }
     // Waits for the worker that Start began, if any.
     void Wait();
-    // Runs on the calling thread until the error number is set.
+    // Runs on the calling thread until the error number is set. Not with traps.
     void Run();
-    // Executes the one instruction at PC.
-    void ExecStep() { Execute(1); }
+    // Executes the one instruction at PC, a trapped one too.
+    void ExecStep();
 
     // After a run that ended with 70: the top value in the plain rendering.
     std::string ResultText();
@@ -92,13 +121,41 @@ public:
     const TPCode& Code() const { return Code_; }
     const TAtomTable& Atoms() const { return Atoms_; }
     TZKMemory& Memory() { return Memory_; }
+    const TZKMemory& Memory() const { return Memory_; }
     uint32_t RandomState() const { return Random_.State; }
     void FreeCode() { Code_ = TPCode::Empty(); }
+    // The saved instruction index of each active call, the oldest first.
+    std::span<const int32_t> ReturnStack() const {
+        return {ReturnStack_.data(), static_cast<std::size_t>(Calls_)};
+    }
+    // The instruction at which the run ended with its error number: the one
+    // whose step set it or, when the stacks outgrew their limit, the one the
+    // run would have gone on with. -1 while the run goes on and after a Stop.
+    int32_t FailedAt() const { return FailedAt_; }
+    // The instructions a run may execute in all (TRunOptions::StepLimit).
+    int64_t StepLimit() const { return StepLimit_; }
+
+    // The debug path, only while no worker runs. Traps replace those of
+    // before; the loop joins no group across a trapped instruction.
+    void SetTraps(const std::vector<TTrap>& traps);
+    // Executes at most `budget` instructions, fewer when the run ends or
+    // the loop reaches a trap that holds, which it leaves unexecuted.
+    void ExecuteSteps(int64_t budget) { Execute(budget); }
+    // Whether the last ExecuteSteps stopped at a trap.
+    bool Trapped() const { return Trapped_; }
+    TRunSnapshot Snapshot() const;
+    // Of a snapshot of this run; the run goes on from there.
+    void Restore(const TRunSnapshot& snapshot);
 
 private:
     void Reset();
+    // The program the loop executes, from the image, with `traps`.
+    void BuildProgram(const std::vector<TTrap>& traps);
     // Records the code a step failed with, unless a Stop came first.
-    void SetError(int32_t code);
+    bool SetError(int32_t code);
+    // The instruction whose step failed with `code`: an executor moves the
+    // PC past its instruction also when it fails, the core keeps it there.
+    int32_t FailingInstr(int32_t code) const;
     // Makes the counters that the run keeps in plain fields visible to other
     // threads.
     void Publish();
@@ -127,6 +184,15 @@ private:
     int64_t Steps_ = 0; // the worker's own count, published as ExecCount
     int32_t Calls_ = 0; // active calls, published as Depth
     int32_t MaxCalls_ = 0;
+    int32_t FailedAt_ = -1;
+    // A restored memory counts as allocated the cells in use; the requests
+    // made before the snapshot beyond those are added when published.
+    int64_t AllocOffset_ = 0;
+    // Per instruction, with traps: the code the trap stands in for and the
+    // most calls at which it holds.
+    std::vector<int32_t> TrapCodes_;
+    std::vector<int32_t> TrapDepths_;
+    bool Trapped_ = false;
     std::atomic<int32_t> Error_{0};
     std::atomic<int64_t> ExecCount_{0};
     std::atomic<int32_t> Depth_{0};

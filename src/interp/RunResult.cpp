@@ -17,8 +17,8 @@ std::string PictureErrorMessage(int32_t code) {
     return Utf8ToCp1251("Ошибка графики: ") + ErrorText(code);
 }
 
-void WriteResultFile(TInterpreter& run, std::string_view path) {
-    WriteWholeFile(path, run.ResultText() + "\r\n");
+void WriteResultFile(TInterpreter& run, std::string_view path, TWriteRule rule) {
+    WriteWholeFile(path, run.ResultText() + "\r\n", rule);
 }
 
 } // namespace zk

@@ -19,6 +19,7 @@ std::string PictureErrorMessage(int32_t code); // "Ошибка графики: 
 
 // After a run that ended with 70: creates or replaces the file with the result
 // text as one line ended by CR LF. Throws TFileError.
-void WriteResultFile(TInterpreter& run, std::string_view path);
+void WriteResultFile(TInterpreter& run, std::string_view path,
+                     TWriteRule rule = TWriteRule::AnyFile);
 
 } // namespace zk

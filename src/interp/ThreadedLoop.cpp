@@ -12,6 +12,7 @@
 #include "interp/Interpreter.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace zk {
 
@@ -60,6 +61,10 @@ enum TFusedCode : int32_t {
     fuParamParam,                                // Param, a Param that starts no group
     fuParamRun3,                                 // Param, then the pair fuParamParam
     fuParamRun4,                                 // Param, then fuParamRun3
+    fuSymbolIf,                                  // Symbol, If
+    fuNumberIf,                                  // Number, If
+    // Not a group: a debugger's trap in place of an instruction.
+    fuTrap,
     kRunCodeCount
 };
 
@@ -78,6 +83,8 @@ int32_t PairCode(int32_t first, int32_t second) {
     case opEqual: return second == opIf ? fuEqualIf : first;
     case opAtomEqual: return second == opIf ? fuAtomEqualIf : first;
     case opGreater: return second == opIf ? fuGreaterIf : first;
+    case opSymbol: return second == opIf ? fuSymbolIf : first;
+    case opNumber: return second == opIf ? fuNumberIf : first;
     case opPushNum: return IsArithmetic(second) ? fuConstArith + (second - opAdd) : first;
     default: return first;
     }
@@ -128,17 +135,20 @@ void JoinArgumentGroups(std::vector<TOperands>& program, const std::vector<int32
 [[gnu::always_inline]] inline bool ComputeNumbers(int32_t op, const TZKMemory& memory,
                                                   const TTreeRef& first, const TTreeRef& second,
                                                   int64_t& value) {
-    if (!exec::IsNumber(memory, first) || !exec::IsNumber(memory, second)) return false;
+    int64_t b = 0;
+    int64_t a = 0;
+    if (!exec::NumberOf(memory, first, b) || !exec::NumberOf(memory, second, a)) return false;
     int32_t failure = 0;
-    return TNumOpInterpreter::Compute(op, memory.Cell(first.First).Value,
-                                      memory.Cell(second.First).Value, value, failure);
+    return TNumOpInterpreter::Compute(op, b, a, value, failure);
 }
 
 } // namespace
 
 // The first instruction of each pair, three and four gets the code of the
-// group.
-void JoinInstructions(std::vector<TOperands>& program) {
+// group. A trapped instruction's code matches no group's pattern.
+void JoinInstructions(std::vector<TOperands>& program, const std::vector<int32_t>& trapped) {
+    for (const int32_t at : trapped)
+        program[static_cast<std::size_t>(at)].OpCode = fuTrap;
     std::vector<int32_t> codes;
     codes.reserve(program.size());
     for (const TOperands& instr : program)
@@ -236,7 +246,7 @@ private:
     }
     // The argument `depth` places below the top, or nullptr when the stack
     // is not that deep; a negative depth is beyond every stack.
-    static const TTreeRef* ArgAt(TInterpreter& in, const TTreeRef* at, int32_t depth) {
+    static TTreeRef* ArgAt(TInterpreter& in, TTreeRef* at, int32_t depth) {
         if (static_cast<std::size_t>(static_cast<uint32_t>(depth)) >= Depth(Args(in), at))
             return nullptr;
         return at - 1 - depth;
@@ -264,18 +274,63 @@ private:
         return first;
     }
     static TTreeRef TakeNumber(TInterpreter& in, int32_t& taken, int64_t value) {
-        const int32_t cell = Take(taken, 1);
-        in.Memory_.PlaceLeaf(cell, kCellNumber, value);
-        return {cell, cell};
+        return exec::NumberIn(in.Memory_, Take(taken, 1), value);
     }
-    static bool BothLeaves(const TZKMemory& memory, const TTreeRef& a, const TTreeRef& b) {
-        return exec::IsOneElement(a) && exec::IsOneElement(b) &&
-               memory.Cell(a.First).FirstChild == -1 && memory.Cell(b.First).FirstChild == -1;
-    }
-    static bool SameLeaves(const TZKMemory& memory, const TTreeRef& a, const TTreeRef& b) {
+    // Whether `a` and `b` are both leaves, and then in `equal` whether they
+    // are the same.
+    static bool CompareLeaves(const TZKMemory& memory, const TTreeRef& a, const TTreeRef& b,
+                              bool& equal) {
+        if (!exec::IsOneElement(a) || !exec::IsOneElement(b)) [[unlikely]]
+            return (a.IsImmediate() || b.IsImmediate()) && CompareNumberLeaf(memory, a, b, equal);
         const TCell& x = memory.Cell(a.First);
         const TCell& y = memory.Cell(b.First);
-        return x.Kind == y.Kind && x.Value == y.Value;
+        if (x.FirstChild != -1 || y.FirstChild != -1) return false;
+        equal = x.Kind == y.Kind && x.Value == y.Value;
+        return true;
+    }
+    static bool CompareNumberLeaf(const TZKMemory& memory, const TTreeRef& a, const TTreeRef& b,
+                                  bool& equal) {
+        uint8_t kindA = 0;
+        uint8_t kindB = 0;
+        int64_t valueA = 0;
+        int64_t valueB = 0;
+        if (!exec::LeafOf(memory, a, kindA, valueA) || !exec::LeafOf(memory, b, kindB, valueB))
+            return false;
+        equal = kindA == kindB && valueA == valueB;
+        return true;
+    }
+    // 1 or 0 for whether `v` is one atom (one number), -1 when the test
+    // fails and only the executor can tell how.
+    template <bool kNumber> static int KindOf(const TInterpreter& in, const TTreeRef& v) {
+        if (v.IsImmediate()) return kNumber ? 1 : 0;
+        if (exec::IsOneElement(v)) {
+            const TCell& cell = in.Memory_.Cell(v.First);
+            return (kNumber ? cell.Kind == kCellNumber : exec::IsAtom(cell)) ? 1 : 0;
+        }
+        return v.IsEmpty() || in.State_.SymbolIsError ? -1 : 0;
+    }
+    // 1 or 0 for a comparison that holds or not, with its operands popped;
+    // -1, with the stack as it was, when only the executor can tell.
+    template <class Executor>
+    [[gnu::always_inline]] static int Decision(const TZKMemory& memory, const TOperands& instr,
+                                               TTreeRef*& vt, std::size_t depth) {
+        if constexpr (std::is_same_v<Executor, TAtomEqualInterpreter>) {
+            if (depth < 1) return -1;
+            return TAtomEqualInterpreter::Matches(memory, *--vt, instr) ? 1 : 0;
+        } else if constexpr (std::is_same_v<Executor, TGreaterInterpreter>) {
+            int64_t b = 0;
+            int64_t a = 0;
+            if (depth < 2 || !exec::NumberOf(memory, vt[-2], b) ||
+                !exec::NumberOf(memory, vt[-1], a))
+                return -1;
+            vt -= 2;
+            return b > a ? 1 : 0;
+        } else {
+            bool equal = false;
+            if (depth < 2 || !CompareLeaves(memory, vt[-2], vt[-1], equal)) return -1;
+            vt -= 2;
+            return equal ? 1 : 0;
+        }
     }
     // The calls that take values by reference are made from functions of
     // their own: a handler that passed its own variables could not end in a
@@ -286,6 +341,10 @@ private:
         if (in.Memory_.OutOfMemory()) return false;
         Values(in).Push(copy);
         return true;
+    }
+    // An argument copied is copied from its cell.
+    [[gnu::noinline]] static void MaterializeArg(TInterpreter& in, TTreeRef* arg) {
+        in.Memory_.Materialize(*arg);
     }
     [[gnu::noinline]] static bool TreesEqual(const TZKMemory& memory, TTreeRef a, TTreeRef b) {
         return TEqualInterpreter::Equal(memory, a, b);
@@ -323,6 +382,13 @@ private:
         in.Steps_ = in.ChunkEnd_ - countdown;
     }
 
+    using TExecutor = void (*)(TRunState&, const TOperands&, int32_t&);
+    static const TExecutor kExecutors[kOpCodeCount];
+    [[gnu::noinline]] static void ApplyTrapped(TInterpreter& in, const TOperands& instr,
+                                               int32_t code) {
+        kExecutors[code](in.State_, TOperands{code, instr.Arg1, instr.Arg2}, in.StepError_);
+    }
+
     // Grows the stacks so that every handler finds room for its additions (a
     // run of Params pushes at most four values, a LoadArgs takes at most 255
     // arguments), then runs the instruction again.
@@ -353,6 +419,24 @@ private:
     ZK_HANDLER(Bad) {
         ZK_FAIL_AT(instr, kErrorBadInstruction);
     }
+    // The step was counted when the loop came here; a trap that holds takes
+    // it back. One that does not executes the instruction it stands in for:
+    // an executor, which reads the operation from the instruction, gets it
+    // as it was; the core's own handlers never read it.
+    ZK_HANDLER(Trap) {
+        const auto index = static_cast<std::size_t>(instr - Program(in));
+        if (in.Calls_ <= in.TrapDepths_[index]) {
+            in.Trapped_ = true;
+            return Park(in, instr, vt, at, countdown + 1, taken);
+        }
+        const int32_t code = in.TrapCodes_[index];
+        if (kExecutors[code] == nullptr)
+            return kHandlers[code](in, instr, vt, at, countdown, taken);
+        ZK_SYNC(ApplyTrapped(in, *instr, code));
+        if (in.StepError_ != 0) [[unlikely]]
+            ZK_FAIL_AT(instr + 1, in.StepError_);
+        ZK_GO(instr + 1);
+    }
     ZK_HANDLER(Nop) {
         ZK_GO(instr + 1);
     }
@@ -380,13 +464,30 @@ private:
         ZK_GO(instr + 1);
     }
     ZK_HANDLER(ParamCopy) {
-        const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
+        TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
         if (arg == nullptr) [[unlikely]]
             ZK_FAIL_AT(instr, kErrorBadInstruction);
+        if (arg->IsImmediate()) ZK_ALONE(NumberCopy);
         bool copied = false;
         ZK_SYNC(copied = PushCopy(in, *arg));
         if (!copied) [[unlikely]]
             ZK_FAIL_AT(instr + 1, kErrorNoMemory);
+        ZK_GO(instr + 1);
+    }
+    // The copy of a number is one new cell: with room for it, a new
+    // immediate number; otherwise the copy of its cell.
+    ZK_HANDLER(NumberCopy) {
+        TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
+        if (!HasRoom(in, taken, 1)) {
+            MaterializeArg(in, arg);
+            bool copied = false;
+            ZK_SYNC(copied = PushCopy(in, *arg));
+            if (!copied) [[unlikely]]
+                ZK_FAIL_AT(instr + 1, kErrorNoMemory);
+            ZK_GO(instr + 1);
+        }
+        ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 1));
+        Push(vt, ImmediateNumber(Take(taken, 1), arg->First));
         ZK_GO(instr + 1);
     }
     ZK_HANDLER(LoadArgs) {
@@ -460,9 +561,19 @@ private:
         at -= count;
         ZK_GO(Program(in) + instr[1].Arg1);
     }
-    // A comparison followed by its If.
+    // A comparison followed by its If. With room for the decision's cell,
+    // which the If drops at once and so is taken but never filled, operands
+    // that cannot fail are compared right on the stack; everything else goes
+    // to the executor.
     template <class Executor> ZK_HANDLER(DecideIf) {
         ZK_SECOND_STEP(Data<Executor>);
+        int decided = -1;
+        if (HasRoom(in, taken, 1)) [[likely]]
+            decided = Decision<Executor>(in.Memory_, *instr, vt, Depth(Values(in), vt));
+        if (decided != -1) [[likely]] {
+            Take(taken, 1);
+            ZK_GO(decided == 1 ? instr + 2 : Program(in) + instr[1].Arg1);
+        }
         int32_t decision = -1;
         ZK_SYNC(decision = Executor::Decide(in.State_, *instr, in.StepError_));
         if (in.StepError_ != 0) [[unlikely]] {
@@ -471,6 +582,29 @@ private:
         }
         ZK_GO(in.Memory_.Cell(decision).Value == exec::kAtomTrue ? instr + 2
                                                                  : Program(in) + instr[1].Arg1);
+    }
+    // Symbol (kNumber false) or Number followed by its If: a value whose
+    // test cannot fail is tested right on the stack, with room for the
+    // decision's cell, which the If drops at once.
+    template <bool kNumber> ZK_HANDLER(KindIf) {
+        ZK_SECOND_STEP(KindAlone<kNumber>);
+        const int decided =
+            HasRoom(in, taken, 1) && vt != Values(in).begin() ? KindOf<kNumber>(in, vt[-1]) : -1;
+        if (decided == -1) [[unlikely]] {
+            ++countdown; // the If runs as a step of its own
+            ZK_ALONE(KindAlone<kNumber>);
+        }
+        --vt;
+        Take(taken, 1);
+        ZK_GO(decided == 1 ? instr + 2 : Program(in) + instr[1].Arg1);
+    }
+    // The test of a group run as a single step, with the operation that the
+    // executor reads from the instruction.
+    template <bool kNumber> ZK_HANDLER(KindAlone) {
+        ZK_SYNC(ApplyTrapped(in, *instr, kNumber ? opNumber : opSymbol));
+        if (in.StepError_ != 0) [[unlikely]]
+            ZK_FAIL_AT(instr + 1, in.StepError_);
+        ZK_GO(instr + 1);
     }
     // PushNum and an operation on numbers.
     template <int32_t op> ZK_HANDLER(ConstArith) {
@@ -488,19 +622,17 @@ private:
     // runs step by step.
     template <int32_t op> ZK_HANDLER(ParamConstArith) {
         const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
+        int64_t operand = 0;
         if (arg == nullptr || countdown < 2 || !HasRoom(in, taken, 2) ||
-            !exec::IsNumber(in.Memory_, *arg)) [[unlikely]]
+            !exec::NumberOf(in.Memory_, *arg, operand)) [[unlikely]]
             ZK_ALONE(Param);
         int64_t value = 0;
         int32_t failure = 0;
-        if (!TNumOpInterpreter::Compute(op, in.Memory_.Cell(arg->First).Value, instr[1].Arg1, value,
-                                        failure)) [[unlikely]]
+        if (!TNumOpInterpreter::Compute(op, operand, instr[1].Arg1, value, failure)) [[unlikely]]
             ZK_ALONE(Param);
         ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 1));
         countdown -= 2;
-        const int32_t result = Take(taken, 2) + 1;
-        in.Memory_.PlaceLeaf(result, kCellNumber, value);
-        Push(vt, {result, result});
+        Push(vt, exec::NumberIn(in.Memory_, Take(taken, 2) + 1, value));
         ZK_GO(instr + 3);
     }
     ZK_HANDLER(CallEnter) {
@@ -537,11 +669,12 @@ private:
         if (first == nullptr || second == nullptr || countdown < 3 || !HasRoom(in, taken, 1))
             [[unlikely]]
             ZK_ALONE(Param);
-        if (kLeaves && !BothLeaves(in.Memory_, *first, *second)) ZK_ALONE(ArgsEqualIf<false>);
+        bool equal = false;
+        if (kLeaves && !CompareLeaves(in.Memory_, *second, *first, equal))
+            ZK_ALONE(ArgsEqualIf<false>);
         countdown -= 3;
         const int32_t decision = Take(taken, 1);
-        const bool equal = kLeaves ? SameLeaves(in.Memory_, *second, *first)
-                                   : TEqualInterpreter::Equal(in.Memory_, *second, *first);
+        if (!kLeaves) equal = TEqualInterpreter::Equal(in.Memory_, *second, *first);
         in.Memory_.PlaceLeaf(decision, kCellList, equal ? exec::kAtomTrue : exec::kAtomFalse);
         ZK_GO(equal ? instr + 4 : Program(in) + instr[3].Arg1);
     }
@@ -552,11 +685,12 @@ private:
         countdown -= 3;
         // The constant's cell is taken but never filled: nothing refers to it.
         const int32_t decision = Take(taken, 2) + 1;
-        if (!exec::IsNumber(in.Memory_, *arg)) [[unlikely]] {
+        int64_t operand = 0;
+        if (!exec::NumberOf(in.Memory_, *arg, operand)) [[unlikely]] {
             ++countdown; // the If never ran
             ZK_FAIL_AT(instr + 3, kErrorGreaterNotNumber);
         }
-        const bool greater = instr->Arg1 > in.Memory_.Cell(arg->First).Value;
+        const bool greater = instr->Arg1 > operand;
         in.Memory_.PlaceLeaf(decision, kCellList, greater ? exec::kAtomTrue : exec::kAtomFalse);
         ZK_GO(greater ? instr + 4 : Program(in) + instr[3].Arg1);
     }
@@ -575,25 +709,26 @@ private:
     }
     ZK_HANDLER(ArgConstGreaterIf) {
         const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
+        int64_t operand = 0;
         if (arg == nullptr || countdown < 3 || !HasRoom(in, taken, 2) ||
-            !exec::IsNumber(in.Memory_, *arg)) [[unlikely]]
+            !exec::NumberOf(in.Memory_, *arg, operand)) [[unlikely]]
             ZK_ALONE(Param);
         countdown -= 3;
         Take(taken, 2);
-        ZK_GO(in.Memory_.Cell(arg->First).Value > instr[1].Arg1 ? instr + 4
-                                                                : Program(in) + instr[3].Arg1);
+        ZK_GO(operand > instr[1].Arg1 ? instr + 4 : Program(in) + instr[3].Arg1);
     }
     ZK_HANDLER(ArgsGreaterIf) {
         const TTreeRef* first = ArgAt(in, at, instr->Arg1 & 0xFF);
         const TTreeRef* second = ArgAt(in, at, instr[1].Arg1 & 0xFF);
+        int64_t b = 0;
+        int64_t a = 0;
         if (first == nullptr || second == nullptr || countdown < 3 || !HasRoom(in, taken, 1) ||
-            !exec::IsNumber(in.Memory_, *first) || !exec::IsNumber(in.Memory_, *second))
+            !exec::NumberOf(in.Memory_, *first, b) || !exec::NumberOf(in.Memory_, *second, a))
             [[unlikely]]
             ZK_ALONE(Param);
         countdown -= 3;
         Take(taken, 1);
-        const bool greater =
-            in.Memory_.Cell(first->First).Value > in.Memory_.Cell(second->First).Value;
+        const bool greater = b > a;
         ZK_GO(greater ? instr + 4 : Program(in) + instr[3].Arg1);
     }
     template <int32_t op> ZK_HANDLER(ArgsArith) {
@@ -612,7 +747,8 @@ private:
     // takes it, without the call).
     template <bool kRest> ZK_HANDLER(ArgPart) {
         const TTreeRef* arg = ArgAt(in, at, instr->Arg1 & 0xFF);
-        if (arg == nullptr || countdown < 1 || arg->First == -1) [[unlikely]]
+        // A number is taken apart by the single steps.
+        if (arg == nullptr || countdown < 1 || arg->IsEmpty() || arg->IsImmediate()) [[unlikely]]
             ZK_ALONE(Param);
         ZK_MAKE_ROOM_UNLESS(RoomFor(in, vt, 1));
         --countdown;
@@ -648,12 +784,13 @@ private:
         if (arg == nullptr || vt == Values(in).begin() || countdown < 2 || !HasRoom(in, taken, 1))
             [[unlikely]]
             ZK_ALONE(Param);
-        if (kLeaves && !BothLeaves(in.Memory_, *arg, vt[-1])) ZK_ALONE(ParamEqualIf<false>);
+        bool equal = false;
+        if (kLeaves && !CompareLeaves(in.Memory_, *arg, vt[-1], equal))
+            ZK_ALONE(ParamEqualIf<false>);
         countdown -= 2;
         Take(taken, 1);
         const TTreeRef other = *--vt;
-        const bool equal =
-            kLeaves ? SameLeaves(in.Memory_, *arg, other) : TreesEqual(in.Memory_, *arg, other);
+        if (!kLeaves) equal = TreesEqual(in.Memory_, *arg, other);
         ZK_GO(equal ? instr + 3 : Program(in) + instr[2].Arg1);
     }
     // A run of `kCount` Params.
@@ -741,29 +878,79 @@ const TThreadedLoop::THandler TThreadedLoop::kHandlers[kRunCodeCount] = {
     &Params<2>,
     &Params<3>,
     &Params<4>,
+    &KindIf<false>,
+    &KindIf<true>,
+    &Trap,
 };
 
 #undef ZK_EACH_OPERATION
 
+// The executor of each operation that is not the core's own.
+const TThreadedLoop::TExecutor TThreadedLoop::kExecutors[kOpCodeCount] = {
+    nullptr,
+    &TPushInterpreter::Apply,
+    &TFLInterpreter::Apply,
+    &TBfBlInterpreter::Apply,
+    &TFLInterpreter::Apply,
+    &TBfBlInterpreter::Apply,
+    &TBrInterpreter::Apply,
+    &TContInterpreter::Apply,
+    &TExprInterpreter::Apply,
+    nullptr, // If
+    &TSymNumInterpreter::Apply,
+    nullptr, // Goto
+    nullptr, // Param
+    nullptr, // ParamCopy
+    nullptr, // LoadArgs
+    nullptr, // FreeArgs
+    nullptr,
+    nullptr,
+    &TEqualInterpreter::Apply,
+    nullptr, // Ret
+    nullptr, // SavePos
+    &TAbortInterpreter::Apply,
+    &TNumOpInterpreter::Apply,
+    &TNumOpInterpreter::Apply,
+    &TNumOpInterpreter::Apply,
+    &TNumOpInterpreter::Apply,
+    &TNumOpInterpreter::Apply,
+    &TPushInterpreter::Apply,
+    &TSymNumInterpreter::Apply,
+    &TGreaterInterpreter::Apply,
+    &TRandomInterpreter::Apply,
+    &TAtomEqualInterpreter::Apply,
+};
+
+int32_t TrapCode() {
+    return fuTrap;
+}
+
 // The loop runs in chunks of steps; between them the counters are published,
 // a Stop is looked for and the stacks are checked against their limit.
+// Chunks end at multiples of the interval however the run is cut into calls,
+// so that a run made of single steps or stopped at traps meets the limit at
+// the very step at which a plain run meets it.
 void TInterpreter::Dispatch(int64_t budget) {
     const int64_t stepsEnd = budget > INT64_MAX - Steps_ ? INT64_MAX : Steps_ + budget;
     StepError_ = 0;
+    Trapped_ = false;
     for (;;) {
         if (Error_.load(std::memory_order_relaxed) != 0 || Steps_ == stepsEnd) return;
         Publish();
-        if (StacksOverLimit()) {
-            SetError(kErrorNoMemory);
+        const int64_t intoChunk = Steps_ % kPublishInterval;
+        if (intoChunk == 0 && StacksOverLimit()) {
+            if (SetError(kErrorNoMemory)) FailedAt_ = PC_;
             return;
         }
-        const int64_t countdown = std::min<int64_t>(stepsEnd - Steps_, kPublishInterval);
+        const int64_t countdown =
+            std::min<int64_t>(stepsEnd - Steps_, kPublishInterval - intoChunk);
         ChunkEnd_ = Steps_ + countdown;
         TThreadedLoop::RunChunk(*this, countdown);
         if (StepError_ != 0) {
-            SetError(StepError_);
+            if (SetError(StepError_)) FailedAt_ = FailingInstr(StepError_);
             return;
         }
+        if (Trapped_) return;
     }
 }
 

@@ -296,7 +296,7 @@ std::string CodeFault(const TPCode& code, TCodeKind kind) {
 
 void RefuseDamagedCode(const TPCode& code, TCodeKind kind, std::string_view path) {
     if (const std::string fault = CodeFault(code, kind); !fault.empty())
-        throw TFileError(std::string(path), "damaged p-code file: " + fault);
+        throw TFileError(std::string(path), "damaged p-code file: " + fault, TFileFault::Damaged);
 }
 
 } // namespace zk

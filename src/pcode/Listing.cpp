@@ -79,8 +79,8 @@ std::string ListingText(const TPCode& image) {
     return text;
 }
 
-void WriteListing(const TPCode& image, std::string_view path) {
-    TFileWriter out(path);
+void WriteListing(const TPCode& image, std::string_view path, TWriteRule rule) {
+    TFileWriter out(path, rule);
     StreamListing(image, [&out](std::string_view piece) { out.Write(piece); });
     out.Close();
 }

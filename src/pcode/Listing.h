@@ -18,6 +18,7 @@ void StreamListing(const TPCode& image, const TListingSink& sink);
 
 std::string ListingText(const TPCode& image);
 // Creates or replaces the file; throws TFileError.
-void WriteListing(const TPCode& image, std::string_view path);
+void WriteListing(const TPCode& image, std::string_view path,
+                  TWriteRule rule = TWriteRule::AnyFile);
 
 } // namespace zk

@@ -142,6 +142,22 @@ private:
     std::vector<int32_t> RemovedThrough_; // total length of runs 0..r
 };
 
+// Removes the runs' entries from the tags, which are parallel to the code.
+void DeleteTags(std::vector<int32_t>& tags, const std::vector<TRun>& runs) {
+    std::size_t write = 0;
+    std::size_t read = 0;
+    const auto keepUpTo = [&](std::size_t end) {
+        for (; read < end && read < tags.size(); ++read, ++write)
+            tags[write] = tags[read];
+    };
+    for (const TRun& run : runs) {
+        keepUpTo(static_cast<std::size_t>(run.Start));
+        read += static_cast<std::size_t>(run.Count);
+    }
+    keepUpTo(tags.size());
+    tags.resize(write);
+}
+
 // One compaction instead of a DeleteInstrs per run, each of which would move
 // the whole code; the outcome is the same.
 void DeleteRuns(TPCode& code, const std::vector<TRun>& runs) {
@@ -171,7 +187,7 @@ void DeleteRuns(TPCode& code, const std::vector<TRun>& runs) {
 // image whose runs are out of code order or overlap (only a damaged file). A
 // deletion also drops the records of the other functions that began in the
 // removed run; `live` follows the table.
-void DeleteOneByOne(TPCode& code, std::vector<bool> live) {
+void DeleteOneByOne(TPCode& code, std::vector<bool> live, std::vector<int32_t>* tags) {
     std::size_t f = live.size();
     while (f-- > 0) {
         if (live[f]) continue;
@@ -187,19 +203,22 @@ void DeleteOneByOne(TPCode& code, std::vector<bool> live) {
             if (g < f) ++keptBelow;
         }
         code.DeleteInstrs(start, ret - start + 1);
+        if (tags) DeleteTags(*tags, {{start, ret - start + 1}});
         live = std::move(kept);
         f = keptBelow;
     }
 }
 
-void RemoveUnreachable(TPCode& code) {
+void RemoveUnreachable(TPCode& code, std::vector<int32_t>* tags) {
     const std::vector<bool> live = MarkReachable(code);
     const std::vector<TRun> runs = DeadRuns(code, live);
     if (runs.empty()) return;
-    if (AscendingAndDisjoint(runs))
+    if (AscendingAndDisjoint(runs)) {
         DeleteRuns(code, runs);
-    else
-        DeleteOneByOne(code, live);
+        if (tags) DeleteTags(*tags, runs);
+    } else {
+        DeleteOneByOne(code, live, tags);
+    }
 }
 
 // If the instruction before `next` is a bound call of the function entered at
@@ -257,8 +276,8 @@ void FuseConstantTests(TPCode& code) {
 
 } // namespace
 
-void Optimize(TPCode& code) {
-    RemoveUnreachable(code);
+void Optimize(TPCode& code, std::vector<int32_t>* instrTags) {
+    RemoveUnreachable(code, instrTags);
     RewriteTailSelfCalls(code);
     FuseConstantTests(code);
 }

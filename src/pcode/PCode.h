@@ -5,6 +5,7 @@
 #pragma once
 
 #include "pcode/InstrName.h"
+#include "platform/FileSystem.h"
 
 #include <cstdint>
 #include <string>
@@ -172,7 +173,8 @@ public:
     // Defined in PCodeFile.cpp. Both throw TFileError. A damaged file leaves
     // the image empty, one that cannot be read leaves it as it was; a failed
     // save writes nothing.
-    void SaveToFile(std::string_view path, TPCodeFileKind kind) const;
+    void SaveToFile(std::string_view path, TPCodeFileKind kind,
+                    TWriteRule rule = TWriteRule::AnyFile) const;
     void LoadFromFile(std::string_view path);
 
     std::vector<TPInstr> Code;

@@ -152,7 +152,7 @@ public:
     }
 
     [[noreturn]] void Damaged(const std::string& what) const {
-        throw TFileError(Path_, "damaged p-code file: " + what);
+        throw TFileError(Path_, "damaged p-code file: " + what, TFileFault::Damaged);
     }
 
 private:
@@ -262,8 +262,8 @@ void DecodePCodeFile(TPCode& code, std::string_view bytes, std::string_view path
     }
 }
 
-void TPCode::SaveToFile(std::string_view path, TPCodeFileKind kind) const {
-    WriteWholeFile(path, EncodePCodeFile(*this, kind, path));
+void TPCode::SaveToFile(std::string_view path, TPCodeFileKind kind, TWriteRule rule) const {
+    WriteWholeFile(path, EncodePCodeFile(*this, kind, path), rule);
 }
 
 // The most memory a loaded image and its run take for a byte of its file: an

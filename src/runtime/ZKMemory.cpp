@@ -185,6 +185,7 @@ void TZKMemory::KeepAllocating() {
 // indexes would hand out first occurrences. A moved cell keeps its Next, so
 // sequences can still be walked in Cells_ after their cells moved.
 void TZKMemory::Compact() {
+    MaterializeStacks();
     const int32_t oldCount = Taken_;
     int32_t copied = 0;
     MoveRoots(copied);
@@ -203,6 +204,12 @@ void TZKMemory::Compact() {
     RequestsBefore_ += Taken_ - copied;
     Taken_ = copied;
     std::swap(Cells_, Spare_);
+}
+
+void TZKMemory::MaterializeStacks() {
+    for (TTreeStack* stack : {&ValueStack_, &ArgStack_})
+        for (TTreeRef& entry : *stack)
+            Materialize(entry);
 }
 
 void TZKMemory::Move(int32_t cell, int32_t& copied) {

@@ -108,6 +108,25 @@ public:
     void PlaceLeaf(int32_t index, uint8_t kind, int64_t value) {
         Cells_[index] = TCell{-1, -1, -1, -1, value, kind};
     }
+    // An immediate number written into the cell that it took; `v` then
+    // refers to that cell. Param shares an immediate as it shares any value,
+    // so the same cell may be written again from another copy: the links to
+    // the neighbours are left alone, as EXPR may have set them meanwhile, and
+    // they lie outside the one-element value that the cell is by itself.
+    void Materialize(TTreeRef& v) {
+        if (!v.IsImmediate()) [[likely]]
+            return;
+        const int32_t index = ImmediateCell(v);
+        TCell& cell = Cells_[index];
+        cell.FirstChild = -1;
+        cell.LastChild = -1;
+        cell.Value = v.First;
+        cell.Kind = kCellNumber;
+        v = {index, index};
+    }
+    // Every immediate on both stacks made a cell: before a collection, and
+    // whenever the run is handed to a reader of its values.
+    void MaterializeStacks();
     // Compacts the live cells, as AllocCell does when CellCount is within two
     // cells of the capacity. Every index held outside the stacks and the
     // registered roots becomes meaningless.

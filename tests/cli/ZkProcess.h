@@ -2,6 +2,7 @@
 // input and working directory, and collects its output and exit status.
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -14,15 +15,18 @@ struct TProcessResult {
 };
 
 TProcessResult RunZk(const std::vector<std::string>& args, const std::string& input = "",
-                     const std::string& workDir = "");
+                     const std::filesystem::path& workDir = {});
 
 // Runs zk with its standard output written to the file `stdoutPath` (such as
 // /dev/full) instead of collected.
-TProcessResult RunZkWithStdout(const std::vector<std::string>& args, const std::string& workDir,
-                               const std::string& stdoutPath);
+TProcessResult RunZkWithStdout(const std::vector<std::string>& args,
+                               const std::filesystem::path& workDir, const std::string& stdoutPath);
 
 // Runs zk without input and sends it SIGINT, as Ctrl+C does, after `delayMs`.
-TProcessResult RunZkInterrupted(const std::vector<std::string>& args, const std::string& workDir,
-                                int delayMs);
+TProcessResult RunZkInterrupted(const std::vector<std::string>& args,
+                                const std::filesystem::path& workDir, int delayMs);
+
+// The exit status of a command run by std::system, -1 when it did not exit.
+int ShellStatus(int raw);
 
 } // namespace zk::test

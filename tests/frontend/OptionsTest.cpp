@@ -68,6 +68,11 @@ TOptions Unusual() {
     o.LimitSize = true;
     o.Reserved11 = 0xFF;
     o.LogSize = 0x1008;
+    o.FontFamily = "DejaVu Sans Mono";
+    o.FontSize = 14;
+    o.LineNumbers = false;
+    o.LiveErrors = false;
+    o.DebugStepLimit = 1000;
     return o;
 }
 constexpr const char* kUnusualHex = "01000000015A3412020101FF0810";
@@ -79,6 +84,9 @@ void ExpectSame(const TOptions& a, const TOptions& b) {
     EXPECT_EQ(a.ExtOutputDir, b.ExtOutputDir);
     EXPECT_EQ(a.DefExtension, b.DefExtension);
     EXPECT_EQ(BasicOptionsToHex(a), BasicOptionsToHex(b));
+    EXPECT_EQ(a.FontFamily, b.FontFamily);
+    EXPECT_EQ(a.FontSize, b.FontSize);
+    EXPECT_EQ(a.LineNumbers, b.LineNumbers);
 }
 
 void ExpectDefaultBasics(const TOptions& o) {
@@ -90,6 +98,9 @@ void ExpectDefaultBasics(const TOptions& o) {
     EXPECT_EQ(o.MaxMem, 4);
     EXPECT_EQ(o.GraphicsMode, 0);
     EXPECT_EQ(o.LogMode, 0);
+    EXPECT_EQ(o.FontFamily, "Courier New");
+    EXPECT_EQ(o.FontSize, 10);
+    EXPECT_TRUE(o.LineNumbers);
 }
 
 TEST_F(OptionsTest, DefaultsOfAFreshRecord) {
@@ -253,7 +264,43 @@ TEST_F(OptionsTest, FreshFileHoldsEveryKeyWithCrLf) {
                                   "DefExtension=zk \r\n"
                                   "\r\n"
                                   "[Include]\r\n"
-                                  "Count=0\r\n");
+                                  "Count=0\r\n"
+                                  "\r\n"
+                                  "[Editor]\r\n"
+                                  "FontFamily=Courier New\r\n"
+                                  "FontSize=10\r\n"
+                                  "LineNumbers=1\r\n"
+                                  "LiveErrors=1\r\n"
+                                  "\r\n"
+                                  "[Debug]\r\n"
+                                  "StepLimit=10000000\r\n");
+}
+
+// A file of an older version has no "Editor" section: every key it has is read
+// as before and the editor gets its defaults; values that cannot serve too.
+TEST_F(OptionsTest, AnOlderFileOrABadEditorSectionGivesTheEditorDefaults) {
+    const std::string older = "[ZK]\r\nBasicOptions=" + std::string(kUnusualHex) +
+                              "\r\nTempDir=/t\r\n[Include]\r\nCount=1\r\nIncl0=/i/\r\n";
+    const std::string path = Dir.Write("Zk.ini", older);
+    TOptions o = Unusual();
+    LoadOptions(path, o);
+    EXPECT_EQ(BasicOptionsToHex(o), kUnusualHex);
+    EXPECT_EQ(o.TempDir, "/t");
+    EXPECT_EQ(o.Include, std::vector<std::string>{"/i/"});
+    EXPECT_EQ(o.FontFamily, "Courier New");
+    EXPECT_EQ(o.FontSize, 10);
+    EXPECT_TRUE(o.LineNumbers);
+    EXPECT_TRUE(o.LiveErrors);
+    EXPECT_EQ(o.DebugStepLimit, kDefaultDebugStepLimit);
+
+    Dir.Write("Zk.ini", older + "[Editor]\r\nFontFamily=  \r\nFontSize=500\r\nLineNumbers=0\r\n"
+                                "LiveErrors=0\r\n[Debug]\r\nStepLimit=999\r\n");
+    o = LoadOptions(path);
+    EXPECT_EQ(o.FontFamily, "Courier New");
+    EXPECT_EQ(o.FontSize, 10);
+    EXPECT_FALSE(o.LineNumbers);
+    EXPECT_FALSE(o.LiveErrors);
+    EXPECT_EQ(o.DebugStepLimit, kDefaultDebugStepLimit); // below the least it may be
 }
 
 TEST_F(OptionsTest, SaveKeepsWhatOtherProgramsWrote) {
@@ -276,6 +323,10 @@ TEST_F(OptionsTest, SaveKeepsWhatOtherProgramsWrote) {
     EXPECT_EQ(Dir.Read("Zk.ini"), "; settings\r\n"
                                   "[Editor]\r\n"
                                   "Font=Courier\r\n"
+                                  "FontFamily=DejaVu Sans Mono\r\n"
+                                  "FontSize=14\r\n"
+                                  "LineNumbers=0\r\n"
+                                  "LiveErrors=0\r\n"
                                   "\r\n"
                                   "[zk]\r\n"
                                   "Colour=blue\r\n" +
@@ -284,7 +335,10 @@ TEST_F(OptionsTest, SaveKeepsWhatOtherProgramsWrote) {
                                       "\r\n"
                                       "[Include]\r\n"
                                       "Count=1\r\n"
-                                      "Incl0=/i/\r\n");
+                                      "Incl0=/i/\r\n"
+                                      "\r\n"
+                                      "[Debug]\r\n"
+                                      "StepLimit=1000\r\n");
 }
 
 TEST_F(OptionsTest, ShorterListLeavesStaleKeysButReadsBackShort) {

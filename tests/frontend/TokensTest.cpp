@@ -127,6 +127,13 @@ TEST_F(Splitting, StopsAtTheFirstInvalidByte) {
     EXPECT_EQ(StopOf("A.B"), 1);
 }
 
+TEST_F(Splitting, ACharacterTheCodePageLacksIsInvalidInBothLanguages) {
+    for (bool classic : {false, true}) {
+        ClassicLanguage = classic;
+        EXPECT_EQ(StopOf("(A ≠)"), 3) << "classic " << classic;
+    }
+}
+
 TEST_F(Splitting, TokensBeforeTheStopRemain) {
     int32_t stop = 0;
     const TTokArr tokens = Tokens("(AB CD\tE)", stop);

@@ -90,7 +90,8 @@ TGoldenCase ReadCase(const fs::path& expect) {
         } else if (key == "compile error") {
             c.CompileError = value;
         } else if (colon == std::string_view::npos || !ReadSetting(key, value, c, next)) {
-            ADD_FAILURE_AT(expect.c_str(), line) << "not a line of an expectation: " << raw;
+            ADD_FAILURE_AT(expect.string().c_str(), line)
+                << "not a line of an expectation: " << raw;
         }
     }
     return c;

@@ -208,6 +208,22 @@ TEST(InterpreterParamTest, ReadParamsAcceptsCrAndAnEmptyLine) {
     EXPECT_EQ(RunFed("(F (A B C) (EXPR (EXPR C B) A))", ParamsFrom(path)).Result, "C A ");
 }
 
+TEST(InterpreterParamTest, AUtf8FileGivesWhatItsWindows1251TwinGives) {
+    TTempDir dir;
+    const char* program = "(F (A B) (EXPR B A))";
+    const std::string utf8 = dir.Write("utf8.txt", "\xEF\xBB\xBFёж\nмир\n");
+    const std::string cp1251 = dir.Write("cp1251.txt", W("ёж\nмир\n"));
+    EXPECT_EQ(RunFed(program, ParamsFrom(utf8)).Result, W("МИР ЁЖ "));
+    EXPECT_EQ(RunFed(program, ParamsFrom(cp1251)).Result, W("МИР ЁЖ "));
+}
+
+TEST(InterpreterParamTest, AByteOrderMarkAloneHoldsNoLine) {
+    TTempDir dir;
+    TInterpreter run(kCells, CompiledProgram("(F (A) A)"));
+    run.ReadParams(dir.Write("in.txt", "\xEF\xBB\xBF"));
+    EXPECT_EQ(run.ErrorNumber(), kErrorTooFewParams);
+}
+
 TEST(InterpreterParamTest, AFileWithTooFewLinesIsCode201) {
     TTempDir dir;
     TInterpreter run(kCells, CompiledProgram("(F (A B C) A)"));
@@ -366,6 +382,33 @@ TEST(InterpreterDamageTest, ShortStacksEndTheRunWithItsOwnCode) {
          {opFirst, opBF, opBr, opCont, opSymbol, opEqual, opAtomEqual, opGreater, opAdd, opRandom})
         EXPECT_EQ(CodeOfImage(Image({{op}, {opRet}})), kErrorBadInstruction) << op;
     EXPECT_EQ(ErrorText(kErrorBadInstruction), W("Неизвестная ошибка - #300"));
+}
+
+// The compiler copies every argument that EXPR joins; a file may join one
+// as it is. A computed number shared by two pushes of the argument is joined
+// through the first and wrapped through the second (and dropped), and the
+// joined list keeps its order, by single steps and by the loop.
+TEST(InterpreterDamageTest, ANumberJoinedThroughOneShareStaysJoinedWhenTheOtherIsKept) {
+    const auto image = [] {
+        TPCode code =
+            Image({{opPushNum, 5}, {opPushNum, 1}, {opAdd}, {opSavePos}, {opGoto, 6}, {opRet}});
+        TFunction& joining = code.AddFunction();
+        joining.Name = "G";
+        joining.Args = {"X"};
+        for (const TOp& instr :
+             {TOp{opLoadArgs, 1}, TOp{opParam, 0}, TOp{opPushConst, 1}, TOp{opExpr},
+              TOp{opParam, 0}, TOp{opBr}, TOp{opBF}, TOp{opExpr}, TOp{opFreeArgs, 1}, TOp{opRet}})
+            code.AddInstr(instr.OpCode, instr.Arg1, instr.Arg2);
+        return code;
+    };
+    EXPECT_EQ(RunnableImageFault(image()), "");
+    for (const bool stepped : {false, true}) {
+        TInterpreter run(kCells, image());
+        while (run.ErrorNumber() == 0)
+            stepped ? run.ExecStep() : run.Run();
+        ASSERT_EQ(run.ErrorNumber(), kErrorRunComplete);
+        EXPECT_EQ(run.ResultText(), "6 TRUE ") << (stepped ? "stepped" : "looped");
+    }
 }
 
 TEST(InterpreterDamageTest, RunningOffTheEndOfTheCodeStops) {

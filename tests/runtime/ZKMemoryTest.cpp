@@ -3,15 +3,13 @@
 // and values nested a million levels deep.
 #include "runtime/ZKMemory.h"
 
+#include "TestFiles.h"
 #include "frontend/Tokens.h"
 
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <fstream>
 #include <string>
-
-#include <unistd.h>
 
 namespace zk {
 namespace {
@@ -175,25 +173,20 @@ TEST(ZKMemoryLimitTest, ResetClearsCountsStacksAndTheFailure) {
     EXPECT_EQ(memory.AllocCell(kCellNumber, 1), 0);
 }
 
-// Pages of this process in memory, from /proc/self/statm.
-long ResidentPages() {
-    std::ifstream statm("/proc/self/statm");
-    long size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident;
-}
+using test::ResidentBytes;
 
 // A large memory option costs what the run allocates, not what it may.
 TEST(ZKMemoryLimitTest, TheArraysAreReservedWithoutBeingTouched) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer writes shadow memory for every allocation";
 #endif
-    const long before = ResidentPages();
+    const long before = ResidentBytes();
+    if (before < 0) GTEST_SKIP() << "the system does not tell the resident memory";
     constexpr int32_t kCells = 1 << 25; // 1 GiB in each of the two arrays
     TZKMemory memory(kCells, kCells / 10 * 8);
     for (int i = 0; i < 1000; ++i)
         memory.AllocCell(kCellNumber, i);
-    const long grownBytes = (ResidentPages() - before) * sysconf(_SC_PAGESIZE);
+    const long grownBytes = ResidentBytes() - before;
     EXPECT_LT(grownBytes, 64 << 20);
     EXPECT_EQ(memory.Cell(999).Value, 999);
 }
@@ -206,13 +199,14 @@ TEST(ZKMemoryLimitTest, ALargeMemoryTakesItsCellsFromOneArray) {
     GTEST_SKIP() << "the address sanitizer writes shadow memory for every allocation";
 #endif
     constexpr long kWindowBytes = (1 << 17) * sizeof(TCell);
-    const long before = ResidentPages();
+    const long before = ResidentBytes();
+    if (before < 0) GTEST_SKIP() << "the system does not tell the resident memory";
     TZKMemory memory(1 << 22, (1 << 22) / 10 * 8);
     TAtomTable atoms = StartAtoms();
     const std::string live = "A (B 7) C";
     memory.ValueStack().Push(memory.ParseText(live, atoms));
     Churn(memory, 8 << 17);
-    const long grownBytes = (ResidentPages() - before) * sysconf(_SC_PAGESIZE);
+    const long grownBytes = ResidentBytes() - before;
     EXPECT_LT(grownBytes, kWindowBytes * 3 / 2);
     EXPECT_EQ(Text(memory, memory.ValueStack().Top(), atoms), live);
 }
@@ -642,6 +636,45 @@ TEST(ZKMemoryDeathTest, OverflowingARootTableAborts) {
         memory.AddRoot(cells[i]);
     EXPECT_DEATH(memory.AddRoot(cells[30]),
                  "internal error: CellRoots\\.AddRoot beyond the root table");
+}
+
+// An immediate number shared by both stacks is one cell: a collection keeps
+// it once, with its number, and the values that refer to it become cells.
+TEST(ZKMemoryImmediateTest, ASharedImmediateNumberSurvivesACollectionAsOneCell) {
+    TZKMemory memory(100, 80);
+    const int32_t cell = memory.TakeCells(1);
+    const TTreeRef number = ImmediateNumber(cell, -1);
+    ASSERT_TRUE(number.IsImmediate());
+    ASSERT_FALSE(number.IsEmpty()); // the number -1 is no empty value
+    memory.ValueStack().Push(number);
+    memory.ArgStack().Push(number);
+    memory.TakeCells(10); // dead cells
+    memory.Collect();
+    EXPECT_EQ(memory.CellCount(), 1);
+    const TTreeRef value = memory.ValueStack().Top();
+    const TTreeRef arg = memory.ArgStack().Top();
+    ASSERT_FALSE(value.IsImmediate());
+    EXPECT_EQ(value, arg);
+    EXPECT_EQ(value.First, value.Last);
+    EXPECT_EQ(memory.Cell(value.First).Kind, kCellNumber);
+    EXPECT_EQ(memory.Cell(value.First).Value, -1);
+}
+
+// Written into its cell again from a second share, a number keeps the link
+// that joining set meanwhile.
+TEST(ZKMemoryImmediateTest, MaterializingKeepsTheLinksToNeighbours) {
+    TZKMemory memory(100, 80);
+    const int32_t cell = memory.TakeCells(1);
+    TTreeRef first = ImmediateNumber(cell, 7);
+    TTreeRef second = first;
+    memory.Materialize(first);
+    TTreeRef joined = first;
+    const int32_t atom = memory.AllocCell(kCellList, 1);
+    memory.Concat(joined, {atom, atom});
+    memory.Materialize(second);
+    EXPECT_EQ(second, (TTreeRef{cell, cell}));
+    EXPECT_EQ(memory.Cell(cell).Next, atom);
+    EXPECT_EQ(memory.Cell(cell).Value, 7);
 }
 
 } // namespace

@@ -4,13 +4,17 @@
 
 #include "cli/CommandLine.h"
 #include "cli/CompileCommands.h"
+#include "cli/LspServer.h"
 #include "cli/RunCommand.h"
 #include "cli/Settings.h"
+#include "cli/TestCommand.h"
+#include "cli/TestProcesses.h"
 #include "cli/Usage.h"
 #include "frontend/FileIO.h"
 
 #include <cerrno>
 #include <cstring>
+#include <iostream>
 #include <new>
 #include <ostream>
 
@@ -34,6 +38,11 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         out << VersionText();
         return kExitOk;
     }
+    // zk test takes several files and options of its own.
+    if (command == "test") return RunTestCommand(args, out, err);
+    if (command == kCheckChildArgument) return RunCheckChild(std::cin);
+    // zk lsp reads its messages from standard input.
+    if (command == "lsp") return RunLspCommand(args, std::cin, out, err);
     const TParseResult parsed = ParseCommandLine(args);
     if (!parsed.Line) return UsageError(err, parsed.Error);
     TCommandLine line = *parsed.Line;

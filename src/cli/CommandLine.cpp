@@ -2,6 +2,8 @@
 // any other word starting with '-' must be an option of the command.
 #include "cli/CommandLine.h"
 
+#include "platform/System.h"
+
 #include <cctype>
 #include <charconv>
 #include <climits>
@@ -21,10 +23,12 @@ const std::map<std::string, TCommandKind> kCommands = {
     {"run", TCommandKind::Run},
 };
 
-// Apply returns the usage error of a bad value, or the empty text.
+// Apply returns the usage error of a bad value, or the empty text. An option
+// that may take a value attached as "--name=VALUE" takes none otherwise.
 struct TOption {
     bool TakesValue;
     std::function<std::string(TCommandLine&, const std::string&)> Apply;
+    bool MayAttach = false;
 };
 
 // A flag or an option whose value is stored as written.
@@ -37,7 +41,7 @@ TOption Flag(std::function<void(TCommandLine&)> set) {
 
 TOption Text(std::optional<std::string> TCommandLine::*field) {
     return {true, [field](TCommandLine& l, const std::string& v) {
-                l.*field = v;
+                l.*field = PathFromCommandLine(v);
                 return std::string();
             }};
 }
@@ -62,6 +66,21 @@ TOption Number(const char* name, int64_t low, int64_t high,
             }};
 }
 
+// --trace or --trace=F,G,...: the names between the commas.
+TOption Trace() {
+    const auto apply = [](TCommandLine& l, const std::string& v) {
+        l.Trace.emplace();
+        for (std::size_t start = 0; start <= v.size();) {
+            std::size_t comma = v.find(',', start);
+            if (comma == std::string::npos) comma = v.size();
+            if (comma > start) l.Trace->push_back(v.substr(start, comma - start));
+            start = comma + 1;
+        }
+        return std::string();
+    };
+    return {false, apply, true};
+}
+
 void AddRunOptions(std::map<std::string, TOption>& options) {
     options.emplace("--input", Text(&TCommandLine::InputFile));
     options.emplace("--output", Text(&TCommandLine::OutputFile));
@@ -79,6 +98,9 @@ void AddRunOptions(std::map<std::string, TOption>& options) {
                            [](TCommandLine& l, int64_t v) { l.Seed = static_cast<uint32_t>(v); }));
     options.emplace("--no-symbol-error", Flag([](TCommandLine& l) { l.SymbolError = false; }));
     options.emplace("--stats", Flag([](TCommandLine& l) { l.Stats = true; }));
+    options.emplace("--trace", Trace());
+    options.emplace("--trace-limit", Number("--trace-limit", 0, INT64_MAX,
+                                            [](TCommandLine& l, int64_t v) { l.TraceLimit = v; }));
 }
 
 std::map<std::string, TOption> OptionsOf(TCommandKind kind) {
@@ -86,7 +108,7 @@ std::map<std::string, TOption> OptionsOf(TCommandKind kind) {
         {"-I",
          {true,
           [](TCommandLine& l, const std::string& v) {
-              l.IncludeDirs.push_back(v);
+              l.IncludeDirs.push_back(PathFromCommandLine(v));
               return std::string();
           }}},
         {"--classic", Flag([](TCommandLine& l) { l.Classic = true; })},
@@ -158,7 +180,7 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
         if (found == options.end()) {
             auto [name, attached] = SplitAttached(word);
             found = options.find(name);
-            if (found == options.end() || !found->second.TakesValue)
+            if (found == options.end() || !(found->second.TakesValue || found->second.MayAttach))
                 return Fail("unknown option '" + word + "' for " + line.Command);
             value = attached;
         }
@@ -171,7 +193,7 @@ TParseResult ParseCommandLine(const std::vector<std::string>& args) {
     }
 
     if (positional.empty()) return Fail("no file given to " + line.Command);
-    line.File = positional[0];
+    line.File = PathFromCommandLine(positional[0]);
     positional.erase(positional.begin());
     if (kind == TCommandKind::Run) {
         if (line.InputFile && !positional.empty())

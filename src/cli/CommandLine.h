@@ -28,6 +28,9 @@ struct TCommandLine {
     std::optional<int32_t> GraphicsMode;
     std::optional<uint32_t> Seed;
     bool Stats = false;
+    // --trace: the functions traced, as written; empty for all of them.
+    std::optional<std::vector<std::string>> Trace;
+    int64_t TraceLimit = 1000;
 };
 
 // The largest --mem: the cells of both arrays must stay countable in 32 bits.

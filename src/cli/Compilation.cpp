@@ -5,6 +5,7 @@
 #include "compiler/CompileLog.h"
 #include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
+#include "frontend/TextEncoding.h"
 #include "frontend/Tokens.h"
 
 #include <algorithm>
@@ -75,13 +76,14 @@ bool IsProgramFile(const std::string& path) {
     return StartsWith(FirstBytes(path), kProgramSignature);
 }
 
-std::optional<TPCode> CompileFile(const TCommandLine& line, bool unitMode, std::ostream& err) {
+std::optional<TPCode> CompileFile(const TCommandLine& line, bool unitMode, std::ostream& err,
+                                  TFormMap* forms) {
     ClassicLanguage = line.Classic.value_or(false);
     TPCode code;
     TError error;
     TErrorPlace place;
     try {
-        CompileMainFile(line.File, code, unitMode, error, IncludePathsFor(line), &place);
+        CompileMainFile(line.File, code, unitMode, error, IncludePathsFor(line), &place, forms);
     } catch (const TFileError&) {
         if (line.LogFile) WriteLogAfterFailure(*line.LogFile);
         throw;
@@ -95,7 +97,7 @@ std::optional<TPCode> CompileFile(const TCommandLine& line, bool unitMode, std::
 }
 
 std::string PlaceText(const std::string& path, int32_t offset) {
-    const std::string text = ReadWholeFile(path);
+    const std::string text = DecodeText(ReadWholeFile(path)).Text;
     const auto end = static_cast<std::size_t>(std::clamp<int64_t>(offset, 0, text.size()));
     std::size_t line = 1, lineStart = 0;
     for (std::size_t i = 0; i < end; ++i) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "cli/CommandLine.h"
+#include "debug/FormMap.h"
 #include "pcode/PCode.h"
 
 #include <iosfwd>
@@ -23,9 +24,12 @@ bool IsProgramFile(const std::string& path);
 
 // Compiles line.File as a program (or a unit); prints the error line to `err`
 // and returns nothing on a compile or link error. Writes the log when asked.
-std::optional<TPCode> CompileFile(const TCommandLine& line, bool unitMode, std::ostream& err);
+// `forms`, when given, receives the image's form map.
+std::optional<TPCode> CompileFile(const TCommandLine& line, bool unitMode, std::ostream& err,
+                                  TFormMap* forms = nullptr);
 
-// "PATH:LINE:COL" of byte `offset` in the file, lines ending at LF.
+// "PATH:LINE:COL" of `offset` in the file's text as the compiler read it (a
+// UTF-8 file decoded, so a column counts characters), lines ending at LF.
 std::string PlaceText(const std::string& path, int32_t offset);
 
 } // namespace zk::cli

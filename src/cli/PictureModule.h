@@ -5,6 +5,8 @@
 
 #include "gfx/PictureCanvas.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace zk::cli {
@@ -13,5 +15,9 @@ namespace zk::cli {
 // library directory of its installation. Throws TFileError naming the module
 // when it is missing or cannot be loaded.
 std::unique_ptr<TPictureSession> StartPictureModule();
+
+// Makes canvases of a session started at the first canvas asked for, so that
+// a check without a picture test never loads the module.
+std::function<std::unique_ptr<TCanvas>(int32_t width, int32_t height)> PictureCanvasMaker();
 
 } // namespace zk::cli

@@ -4,35 +4,41 @@
 #include "cli/Compilation.h"
 #include "cli/PictureModule.h"
 #include "cli/RunProgress.h"
+#include "debug/CallTrace.h"
+#include "debug/RunFailure.h"
 #include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
 #include "interp/ImageCheck.h"
 #include "interp/Interpreter.h"
 #include "interp/RandomGenerator.h"
 #include "interp/RunResult.h"
+#include "platform/Console.h"
 
 #include <iostream>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
 namespace zk::cli {
 
 namespace {
 
 constexpr int32_t kDefaultMemoryMB = 4;
+// The calls told under a run-time error's place.
+constexpr std::size_t kCallsTold = 10;
 
 int UsageFailure(std::ostream& err, const std::string& message) {
     err << "zk: " << message << "\n";
     return kExitUsage;
 }
 
-// The image to run, checked; nothing when the source does not compile.
-std::optional<TPCode> ProgramOf(const TCommandLine& line, bool programFile, std::ostream& err) {
+// The image to run, checked; nothing when the source does not compile. A
+// source's image comes with its form map, for the places of run-time errors.
+std::optional<TPCode> ProgramOf(const TCommandLine& line, bool programFile, std::ostream& err,
+                                TFormMap& forms) {
     if (programFile) return LoadRunnableProgram(line.File);
-    std::optional<TPCode> code = CompileFile(line, false, err);
+    std::optional<TPCode> code = CompileFile(line, false, err, &forms);
     if (code) RefuseUnrunnable(*code, line.File);
     return code;
 }
@@ -61,7 +67,7 @@ bool ReadParameters(TInterpreter& run, const TCommandLine& line, std::ostream& e
         std::string text;
         if (i < line.Params.size()) {
             text = Utf8ToCp1251(line.Params[i]);
-        } else if (!isatty(STDIN_FILENO)) {
+        } else if (!IsTerminal(TStandardStream::Input)) {
             return false;
         } else if (!AskParam(i, names[i], text, err)) {
             run.CancelParams();
@@ -125,6 +131,39 @@ int DeliverResult(TInterpreter& run, const TCommandLine& line, std::ostream& out
     return kExitOk;
 }
 
+// "PATH:LINE:COL", as compile errors give places.
+std::string PlaceText(const TFormMap& forms, const TFormPlace& place) {
+    return forms.Files[static_cast<std::size_t>(place.File)] + ":" +
+           std::to_string(place.Place.Line) + ":" + std::to_string(place.Place.Column);
+}
+
+// The error line, with the failing form's place when the run knows it, and
+// the calls that led there, innermost first.
+void ReportRunError(const TInterpreter& run, const TFormMap& forms, std::ostream& err) {
+    const std::string message = Cp1251ToUtf8(RunErrorMessage(run.ErrorNumber()));
+    const std::optional<TRunFailure> failure = DescribeFailure(run, forms, {}, kCallsTold);
+    if (!failure) {
+        err << message << "\n";
+        return;
+    }
+    if (failure->Form.Form >= 0) err << PlaceText(forms, failure->Form) << ": ";
+    err << message << "\n";
+    for (const TCallPlace& call : failure->Calls) {
+        err << "  в " << Cp1251ToUtf8(CallText(call.Name, call.Args));
+        if (call.Call.Form >= 0) err << " " << PlaceText(forms, call.Call);
+        err << "\n";
+    }
+}
+
+// --trace: the named functions, upper-cased as the compiler reads names.
+TTraceOptions TraceOptionsOf(const TCommandLine& line) {
+    TTraceOptions options;
+    for (const std::string& name : *line.Trace)
+        options.Functions.push_back(UpperCase1251(Utf8ToCp1251(name)));
+    options.LineLimit = line.TraceLimit;
+    return options;
+}
+
 } // namespace
 
 int RunRunCommand(const TCommandLine& line, std::ostream& out, std::ostream& err) {
@@ -132,7 +171,8 @@ int RunRunCommand(const TCommandLine& line, std::ostream& out, std::ostream& err
     if (!programFile && IsPCodeFile(line.File))
         return UsageFailure(err,
                             line.File + " is not a program file; run takes a source or a ZKP file");
-    std::optional<TPCode> code = ProgramOf(line, programFile, err);
+    TFormMap forms;
+    std::optional<TPCode> code = ProgramOf(line, programFile, err, forms);
     if (!code) return kExitCompileError;
     const std::size_t arguments = code->Functions[0].Args.size();
     if (line.Params.size() > arguments)
@@ -161,12 +201,21 @@ int RunRunCommand(const TCommandLine& line, std::ostream& out, std::ostream& err
         return kExitInputError;
     }
 
-    const auto took = RunWithProgress(run, isatty(STDERR_FILENO) != 0, err);
+    std::function<void(TInterpreter&)> body;
+    if (line.Trace) {
+        // The trace's lines take stderr, which the status line would share.
+        body = [options = TraceOptionsOf(line), &err](TInterpreter& traced) {
+            RunTraced(traced, options,
+                      [&err](const std::string& text) { err << Cp1251ToUtf8(text) << "\n"; });
+        };
+    }
+    const bool showStatus = !line.Trace && IsTerminal(TStandardStream::Error);
+    const auto took = RunWithProgress(run, showStatus, err, std::move(body));
     int status = kExitOk;
     if (run.ErrorNumber() == kErrorRunComplete) {
         status = DeliverResult(run, line, out, err);
     } else {
-        err << Cp1251ToUtf8(RunErrorMessage(run.ErrorNumber())) << "\n";
+        ReportRunError(run, forms, err);
         status = kExitRunError;
     }
     if (line.Stats) PrintStats(run, took, err);

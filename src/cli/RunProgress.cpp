@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <csignal>
 #include <mutex>
 #include <ostream>
 #include <string>
@@ -11,12 +10,12 @@ namespace zk::cli {
 
 namespace {
 
-// The run that Ctrl+C stops. Stop is a lock-free atomic store, which a signal
-// handler may make.
+// The run that Ctrl+C stops. Stop is a lock-free atomic store, which an
+// interrupt handler may make.
 std::atomic<TInterpreter*> InterruptedRun{nullptr};
 static_assert(std::atomic<TInterpreter*>::is_always_lock_free);
 
-extern "C" void StopOnInterrupt(int) {
+void StopOnInterrupt() {
     if (TInterpreter* run = InterruptedRun.load()) run->Stop();
 }
 
@@ -32,32 +31,30 @@ constexpr const char* kEraseLine = "\r\x1b[K";
 
 } // namespace
 
-TInterruptGuard::TInterruptGuard(TInterpreter& run) {
+TInterruptGuard::TInterruptGuard(TInterpreter& run) : Handler_(StopOnInterrupt) {
     InterruptedRun.store(&run);
-    struct sigaction action {};
-    action.sa_handler = StopOnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &Previous_);
 }
 
 TInterruptGuard::~TInterruptGuard() {
-    sigaction(SIGINT, &Previous_, nullptr);
     InterruptedRun.store(nullptr);
 }
 
 std::chrono::steady_clock::duration RunWithProgress(TInterpreter& run, bool showStatus,
-                                                    std::ostream& status) {
+                                                    std::ostream& status,
+                                                    std::function<void(TInterpreter&)> body) {
     std::mutex mutex;
     std::condition_variable ended;
     bool finished = false;
     const auto start = std::chrono::steady_clock::now();
     {
         TInterruptGuard interrupts(run);
-        run.Start([&] {
-            std::lock_guard lock(mutex);
-            finished = true;
-            ended.notify_one();
-        });
+        run.Start(
+            [&] {
+                std::lock_guard lock(mutex);
+                finished = true;
+                ended.notify_one();
+            },
+            std::move(body));
         bool shown = false;
         long seconds = 0;
         std::unique_lock lock(mutex);

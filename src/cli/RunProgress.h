@@ -4,14 +4,15 @@
 #pragma once
 
 #include "interp/Interpreter.h"
+#include "platform/Console.h"
 
 #include <chrono>
-#include <csignal>
+#include <functional>
 #include <iosfwd>
 
 namespace zk::cli {
 
-// Routes SIGINT (Ctrl+C) to Stop of `run` while it exists: during the run and
+// Routes Ctrl+C to Stop of `run` while it exists: during the run and
 // while its picture is drawn.
 class TInterruptGuard {
 public:
@@ -21,13 +22,15 @@ public:
     TInterruptGuard& operator=(const TInterruptGuard&) = delete;
 
 private:
-    struct sigaction Previous_ {};
+    TInterruptHandler Handler_;
 };
 
-// Runs `run` to its end; returns how long it took. The status line appears on
-// `status` only when `showStatus` is set and the run lasts over a second, and
-// is erased before the return.
+// Runs `run` to its end (by `body` when given, as TInterpreter::Start does);
+// returns how long it took. The status line appears on `status` only when
+// `showStatus` is set and the run lasts over a second, and is erased before
+// the return.
 std::chrono::steady_clock::duration RunWithProgress(TInterpreter& run, bool showStatus,
-                                                    std::ostream& status);
+                                                    std::ostream& status,
+                                                    std::function<void(TInterpreter&)> body = {});
 
 } // namespace zk::cli

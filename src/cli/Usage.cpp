@@ -10,6 +10,8 @@ std::string UsageText() {
   zk unit    FILE -o OUT [compile options]
   zk listing FILE [--unit] [-o OUT] [compile options]
   zk run     FILE [PARAM ...] [run options] [compile options]
+  zk test    TESTFILE SUBMISSION ... [test options]
+  zk lsp     (a language server on standard input and output)
   zk --help | --version
 
 FILE is a ZK source, or a p-code file (ZKP, ZKU or ZKExt) where a command takes one.
@@ -30,6 +32,17 @@ Run options:
   --graphics-mode 0|1|2
   --seed N          state of the random generator
   --stats           print the final counters to stderr
+  --trace[=F,G,...] print each call and return of the user functions (or of F, G, ...) to stderr
+  --trace-limit N   print at most N trace lines (default 1000); the run goes on
+
+Test options (a SUBMISSION is a source or a folder holding one):
+  --main NAME       the source of a folder that holds several
+  --jobs N          submissions checked at once (default: one per core)
+  --format F        text (default), json, tap, junit or gradescope
+  --out DIR         also write each submission's report into DIR, after every test
+  --summary FILE    write a CSV row per submission with its points
+  -I DIR            add an include/unit directory (repeatable)
+  zk test exits with 0 when every test passed and 1 when one did not.
 
 Exit status: 0 success, 1 compile error, 2 input-parameter error, 3 run-time error,
 4 picture error, 64 usage error, 66 a file cannot be opened, read or written.

@@ -1,9 +1,11 @@
 // zk: the command-line front end of the ZK language system.
 #include "cli/Cli.h"
+#include "platform/Console.h"
 
 #include <iostream>
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    zk::PrepareConsole();
+    const std::vector<std::string> args = zk::CommandLineArguments(argc, argv);
     return zk::cli::RunCommandLine(args, std::cout, std::cerr);
 }

@@ -1,5 +1,6 @@
 // varnok-editor-demo [FILE]: the editor alone in a window, with the caret's
-// place, the mode and the modified mark in the status bar; Control+S saves.
+// place, the mode and the modified mark in the status bar; Control+S saves,
+// and a click in a line's gutter sets or clears a breakpoint there.
 #include "editor/SyntaxMemo.h"
 #include "frontend/FileIO.h"
 
@@ -30,6 +31,8 @@ int main(int argc, char** argv) {
     QObject::connect(memo, &zk::editor::TDCSyntaxMemo::OnColRowChanged, place, showState);
     QObject::connect(memo, &zk::editor::TDCSyntaxMemo::OnSetInsertMode, place, showState);
     QObject::connect(memo, &zk::editor::TDCSyntaxMemo::OnModifiedChanged, place, showState);
+    QObject::connect(memo, &zk::editor::TDCSyntaxMemo::OnGutterLineClicked, memo,
+                     [memo](int row) { memo->ToggleBreakpoint(row); });
 
     const QString path = argc > 1 ? QFile::decodeName(argv[1]) : QString();
     try {

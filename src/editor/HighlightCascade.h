@@ -8,6 +8,7 @@
 #pragma once
 
 #include "editor/MemoStrings.h"
+#include "editor/TextArea.h"
 
 #include <chrono>
 #include <cstdint>
@@ -15,13 +16,6 @@
 #include <vector>
 
 namespace zk::editor {
-
-// Rows first to last, inclusive.
-struct TRowSpan {
-    int32_t First = 0;
-    int32_t Last = 0;
-    friend bool operator==(const TRowSpan&, const TRowSpan&) = default;
-};
 
 class THighlightCascade {
 public:

@@ -100,7 +100,7 @@ QRect MemoAccessible::characterRect(int offset) const {
     const TMemoModel& model = Memo().Model();
     const TTextPoint point = model.PointAt(offset);
     const TMemoMetrics& metrics = Memo().Metrics();
-    const QRectF cell(metrics.ColumnX(point.Col - model.LeftCol()),
+    const QRectF cell(metrics.ColumnX(model.CellOf(point) - model.LeftCol()),
                       metrics.RowY(point.Row - model.TopRow()), metrics.CharWidth,
                       metrics.LineHeight);
     const QRect local = cell.toAlignedRect();
@@ -111,8 +111,8 @@ int MemoAccessible::offsetAtPoint(const QPoint& point) const {
     const TMemoModel& model = Memo().Model();
     const TTextPoint cell = Memo().Metrics().CellAt(Memo().viewport()->mapFromGlobal(point));
     if (cell.Col < 0 || cell.Row < 0) return -1;
-    return static_cast<int>(
-        model.OffsetOf({model.LeftCol() + cell.Col, model.TopRow() + cell.Row}));
+    const int32_t row = model.TopRow() + cell.Row;
+    return static_cast<int>(model.OffsetOf({model.ColumnAt(row, model.LeftCol() + cell.Col), row}));
 }
 
 void MemoAccessible::scrollToSubstring(int startIndex, int) {

@@ -25,6 +25,7 @@ enum class TKey : uint8_t {
     Tab,
     Insert,
     Escape,
+    Space,
     Digit0,
     Digit1,
     Digit2,
@@ -35,16 +36,22 @@ enum class TKey : uint8_t {
     Digit7,
     Digit8,
     Digit9,
+    A,
     C,
     V,
     X,
     Z,
+    Plus, // also "=", the key it shares
+    Minus,
 };
 
 enum TShiftState : uint8_t { ssNone = 0, ssShift = 1, ssCtrl = 2, ssAlt = 4 };
 
 // True when the editor runs a command for the key in the model's present
-// state (Escape only while a mouse selection is in progress).
+// state: Escape only while a mouse selection is in progress or the
+// completion list shows, Control+Space only where the text may be edited.
+// While the completion list shows, the arrows up and down, the page keys,
+// Enter, Tab and Escape are the list's.
 bool HandlesKey(const TMemoModel& model, TKey key, uint8_t shift);
 // Runs the key's command; false when the key is not the editor's.
 bool HandleKey(TMemoModel& model, TKey key, uint8_t shift);

@@ -16,6 +16,10 @@ namespace {
 // The horizontal scroll bar's range, in columns.
 constexpr int32_t kHorizontalRange = 924;
 
+bool IsBlank(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t'; });
+}
+
 } // namespace
 
 class TMemoModel::TCommandScope {
@@ -71,6 +75,15 @@ void TMemoModel::ResetForNewText() {
     Undo_.Clear();
     Undo_.SetModified(false);
     Bookmarks_ = {};
+    Breakpoints_.ClearAll();
+    RunMarks_ = {};
+    Shaded_.reset();
+    Diagnostics_.Clear();
+    Link_.reset();
+    if (Completions_.Open()) {
+        Completions_.Close();
+        CompletionChanged_ = true;
+    }
     Mouse_ = TMouseMode::None;
     Caret_ = {};
     SetSelectionArea({});
@@ -80,6 +93,8 @@ void TMemoModel::ResetForNewText() {
 void TMemoModel::LinesChanged(int32_t first, int32_t last) {
     ExternalEdit_ |= CommandDepth_ == 0 && !Replacing_;
     TextTouched_ = true;
+    TextEdited();
+    if (EditedPastModel()) DropDiagnostics(first, last);
     Cascade_.LinesChanged(first, last);
     Repaint(first, last);
 }
@@ -87,7 +102,10 @@ void TMemoModel::LinesChanged(int32_t first, int32_t last) {
 void TMemoModel::LinesInserted(int32_t first, int32_t last) {
     ExternalEdit_ |= CommandDepth_ == 0 && !Replacing_;
     TextTouched_ = true;
+    TextEdited();
+    if (EditedPastModel()) MoveDiagnostics({0, first}, {0, first}, {0, last + 1});
     Cascade_.LinesInserted(first, last);
+    Breakpoints_.LinesInserted(first, last - first + 1);
     for (TBookmark& bookmark : Bookmarks_)
         if (bookmark.Set && bookmark.Pos.Row >= first) bookmark.Pos.Row += last - first + 1;
     Repaint(first, kToEnd);
@@ -97,7 +115,10 @@ void TMemoModel::LinesInserted(int32_t first, int32_t last) {
 void TMemoModel::LinesDeleted(int32_t first, int32_t last) {
     ExternalEdit_ |= CommandDepth_ == 0 && !Replacing_;
     TextTouched_ = true;
+    TextEdited();
+    if (EditedPastModel()) MoveDiagnostics({0, first}, {0, last + 1}, {0, first});
     Cascade_.LinesDeleted(first, last);
+    Breakpoints_.LinesDeleted(first, last - first + 1);
     // A bookmark on a deleted line goes to the line above, into which a
     // join or a block deletion has moved what stayed.
     for (TBookmark& bookmark : Bookmarks_) {
@@ -157,9 +178,22 @@ int32_t TMemoModel::LineLength(int32_t row) const {
     return row >= 0 && row < Lines_.Count() ? static_cast<int32_t>(Lines_.Get(row).size()) : 0;
 }
 
+int32_t TMemoModel::CellOf(TTextPoint point) const {
+    if (point.Row < 0 || point.Row >= Lines_.Count()) return point.Col;
+    return CellOfColumn(Lines_.Get(point.Row), point.Col);
+}
+
+int32_t TMemoModel::ColumnAt(int32_t row, int32_t cell) const {
+    if (row < 0 || row >= Lines_.Count()) return cell;
+    return ColumnOfCell(Lines_.Get(row), cell);
+}
+
 void TMemoModel::InsertText(TTextPoint at, std::string_view text) {
     const std::string& line = Lines_.Get(at.Row);
     const auto split = std::min(static_cast<std::size_t>(at.Col), line.size());
+    // The padding up to the caret is part of what is inserted.
+    const TTextPoint start{static_cast<int32_t>(split), at.Row};
+    MoveDiagnostics(start, start, editor::TextEnd(at, text));
     std::string head = line.substr(0, split);
     head.append(static_cast<std::size_t>(at.Col) - split, ' ');
     const std::string tail = line.substr(split);
@@ -168,17 +202,28 @@ void TMemoModel::InsertText(TTextPoint at, std::string_view text) {
         Lines_.Put(at.Row, head.append(pieces[0]).append(tail));
         return;
     }
+    // A break before the line's first character takes its text, and so its
+    // breakpoint, down to the last row inserted.
+    const bool breakpointMoves = !Breakpoints_.Empty() && IsBlank(head);
+    const auto lastRow = at.Row + static_cast<int32_t>(pieces.size()) - 1;
     Lines_.Put(at.Row, head.append(pieces[0]));
     std::vector<std::string> rest(pieces.begin() + 1, pieces.end());
     rest.back() += tail;
     Lines_.InsertLines(at.Row + 1, std::move(rest));
+    if (breakpointMoves) Breakpoints_.Move(at.Row, lastRow);
 }
 
 void TMemoModel::DeleteText(TTextPoint from, TTextPoint to) {
     from.Col = std::min(from.Col, LineLength(from.Row));
     to.Col = std::min(to.Col, LineLength(to.Row));
     if (to <= from) return;
+    MoveDiagnostics(from, to, from);
     std::string joined = Lines_.Get(from.Row).substr(0, static_cast<std::size_t>(from.Col));
+    // The joined line starts with the lower line's text when only blanks
+    // of the upper one stay; it keeps the breakpoint of the line it starts
+    // with, and the deletion of the rows below takes the others.
+    if (to.Row > from.Row && !Breakpoints_.Empty() && IsBlank(joined))
+        Breakpoints_.Move(to.Row, from.Row);
     joined += std::string_view(Lines_.Get(to.Row)).substr(static_cast<std::size_t>(to.Col));
     Lines_.Put(from.Row, joined);
     if (to.Row > from.Row) Lines_.DeleteLines(from.Row + 1, to.Row - from.Row);
@@ -205,7 +250,9 @@ void TMemoModel::AppendLines(int32_t count) {
 }
 
 void TMemoModel::RemoveLastLines(int32_t count) {
-    if (count > 0 && count <= Lines_.Count()) Lines_.DeleteLines(Lines_.Count() - count, count);
+    if (count <= 0 || count > Lines_.Count()) return;
+    DropDiagnostics(Lines_.Count() - count, Lines_.Count() - 1);
+    Lines_.DeleteLines(Lines_.Count() - count, count);
 }
 
 void TMemoModel::RestoreState(const TEditState& state) {
@@ -251,20 +298,30 @@ bool TMemoModel::SelectionReplaced() const {
 void TMemoModel::TypeText(std::string_view text) {
     if (!Editable()) return;
     const TCommandScope scope(*this);
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) >= 32) TypeChar(c);
+    for (const char c : text) {
+        if (c == '\t')
+            TypeTab();
+        else if (static_cast<unsigned char>(c) >= 32)
+            TypeChar(c);
+    }
+}
+
+void TMemoModel::TypeTab() {
+    if (SelectionReplaced()) DeleteSelection();
+    for (int32_t n = kTabWidth - CaretCell() % kTabWidth; n > 0; --n)
+        TypeChar(' ');
 }
 
 void TMemoModel::TypeChar(char c) {
     if (SelectionReplaced()) DeleteSelection();
-    // Padding up to the caret is an edit of its own: undoing the character
-    // leaves the spaces, and the history still accounts for every byte.
-    if (Caret_.Col > LineLength(Caret_.Row)) InsertBlock({}, TInsertPoint::Caret);
+    // The spaces that pad the line up to the caret belong to the character:
+    // undoing it leaves the line as it was.
     auto action = std::make_unique<TCharUndo>();
     action->Before = State();
     action->LinesAppended = ReachRow(Caret_.Row);
     action->Pos = Caret_;
     action->Char = c;
+    action->Padding = std::max(Caret_.Col - LineLength(Caret_.Row), 0);
     if (!InsertMode_ && Caret_.Col < LineLength(Caret_.Row)) {
         action->Overwritten = Lines_.Get(Caret_.Row)[static_cast<std::size_t>(Caret_.Col)];
         DeleteText(Caret_, {Caret_.Col + 1, Caret_.Row});
@@ -279,6 +336,11 @@ void TMemoModel::TypeChar(char c) {
 void TMemoModel::InsertBlock(std::string text, TInsertPoint where) {
     auto action = std::make_unique<TBlockUndo>();
     action->Before = State();
+    InsertBlock(std::move(text), where, std::move(action));
+}
+
+void TMemoModel::InsertBlock(std::string text, TInsertPoint where,
+                             std::unique_ptr<TBlockUndo> action) {
     action->LinesAppended = ReachRow(Caret_.Row);
     const int32_t length = LineLength(Caret_.Row);
     TTextPoint at = Caret_;
@@ -298,11 +360,6 @@ void TMemoModel::InsertBlock(std::string text, TInsertPoint where) {
     action->Inserted = std::move(text);
     action->After = State();
     Record(std::move(action));
-}
-
-void TMemoModel::ReplaceSelection(std::string_view text) {
-    if (SelectionReplaced()) DeleteSelection();
-    if (!text.empty()) InsertBlock(std::string(text), TInsertPoint::Caret);
 }
 
 void TMemoModel::Enter() {
@@ -408,19 +465,68 @@ void TMemoModel::Backspace() {
 
 void TMemoModel::Tab() {
     const TCommandScope scope(*this);
+    if (BlockSelected()) {
+        ShiftBlock(false);
+        return;
+    }
+    const int32_t cell = CaretCell();
     if (InsertMode_ && Editable() && (Options_ & moSmartTab) != 0) {
-        const int32_t target = SmartTabColumn();
-        if (target > Caret_.Col)
-            InsertBlock(std::string(static_cast<std::size_t>(target - Caret_.Col), ' '),
+        const int32_t target = SmartTabCell();
+        if (target > cell)
+            InsertBlock(std::string(static_cast<std::size_t>(target - cell), ' '),
                         TInsertPoint::Caret);
         return;
     }
-    MoveTo({(Caret_.Col / kTabWidth + 1) * kTabWidth, Caret_.Row}, false);
+    MoveTo({ColumnAt(Caret_.Row, (cell / kTabWidth + 1) * kTabWidth), Caret_.Row}, false);
 }
 
 void TMemoModel::BackTab() {
     const TCommandScope scope(*this);
-    MoveTo({std::max(0, kTabWidth * (Caret_.Col / kTabWidth - 1)), Caret_.Row}, false);
+    if (BlockSelected()) {
+        ShiftBlock(true);
+        return;
+    }
+    const int32_t cell = std::max(0, kTabWidth * (CaretCell() / kTabWidth - 1));
+    MoveTo({ColumnAt(Caret_.Row, cell), Caret_.Row}, false);
+}
+
+bool TMemoModel::BlockSelected() const {
+    return Editable() && !Selection_.Empty && Selection_.Start.Row != Selection_.End.Row;
+}
+
+// Every line of the selected block moves by whole tab stops, empty lines
+// excepted, which stay empty. A selection's end at column 0 does not take
+// its line in, and a point at column 0 stays there, so that a block of whole
+// lines stays one.
+void TMemoModel::ShiftBlock(bool left) {
+    const int32_t first = Selection_.Start.Row;
+    const int32_t last =
+        std::min(Selection_.End.Row - (Selection_.End.Col == 0 ? 1 : 0), Lines_.Count() - 1);
+    auto action = std::make_unique<TIndentUndo>();
+    action->Before = State();
+    action->First = first;
+    for (int32_t row = first; row <= last; ++row)
+        action->Shifts.push_back(left ? -UnindentWidth(row) : LineLength(row) > 0 ? kTabWidth : 0);
+    if (std::all_of(action->Shifts.begin(), action->Shifts.end(), [](int32_t s) { return s == 0; }))
+        return;
+    action->ShiftRows(*this, 1);
+    const auto shifted = [&](TTextPoint point) {
+        if (point.Col == 0 || point.Row < first || point.Row > last) return point;
+        const int32_t shift = action->Shifts[static_cast<std::size_t>(point.Row - first)];
+        return TTextPoint{std::max(point.Col + shift, 0), point.Row};
+    };
+    const TTextPoint anchor = shifted(SelectionAnchor());
+    Caret_ = shifted(Caret_);
+    SetSelectionArea(TDCTextArea::Between(anchor, Caret_, Selection_.BlockType));
+    MakeCaretVisible();
+    action->After = State();
+    Record(std::move(action));
+}
+
+// The leading spaces that go back to the tab stop before the indentation.
+int32_t TMemoModel::UnindentWidth(int32_t row) const {
+    const int32_t indent = Indentation(row);
+    return indent == 0 ? 0 : indent - (indent - 1) / kTabWidth * kTabWidth;
 }
 
 void TMemoModel::Undo() {
@@ -437,6 +543,12 @@ void TMemoModel::Redo() {
     Mouse_ = TMouseMode::None;
     Undo_.Redo(*this);
     MakeCaretVisible();
+}
+
+void TMemoModel::SetReadOnly(bool readOnly) {
+    const TCommandScope scope(*this);
+    ReadOnly_ = readOnly;
+    if (readOnly) CloseCompletions();
 }
 
 void TMemoModel::SetOptions(TMemoOptions options) {
@@ -486,7 +598,7 @@ std::string TMemoModel::ColumnText(const TDCTextArea& block) const {
 }
 
 bool TMemoModel::IsSeparator(char c) const {
-    return c == ' ' || Syntax_->IsSymbolChar(c);
+    return c == ' ' || c == '\t' || Syntax_->IsSymbolChar(c);
 }
 
 int32_t TMemoModel::Indentation(int32_t row) const {
@@ -521,14 +633,20 @@ TTextPoint TMemoModel::WordRightOf(TTextPoint point) const {
     return {col, point.Row};
 }
 
-// The first word start right of the caret on the nearest line above that
-// has one. Lines too short to hold one cost a length test each.
-int32_t TMemoModel::SmartTabColumn() const {
-    const int32_t col = Caret_.Col;
+// The cell of the first word start right of the caret on the nearest line
+// above that has one. Lines without a tab and too short to hold one cost a
+// length test and a short scan each.
+int32_t TMemoModel::SmartTabCell() const {
+    const int32_t from = CaretCell();
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
     for (int32_t row = std::min(Caret_.Row, Lines_.Count()) - 1; row >= 0; --row) {
         const std::string& line = Lines_.Get(row);
-        for (auto c = static_cast<std::size_t>(col) + 1; c < line.size(); ++c)
-            if (line[c] != ' ' && line[c - 1] == ' ') return static_cast<int32_t>(c);
+        if (line.size() <= static_cast<std::size_t>(from) + 1 &&
+            line.find('\t') == std::string::npos)
+            continue;
+        int32_t cell = 0;
+        for (std::size_t c = 0; c < line.size(); cell = NextCell(line[c], cell), ++c)
+            if (cell > from && c > 0 && blank(line[c - 1]) && !blank(line[c])) return cell;
     }
     return -1;
 }
@@ -553,6 +671,11 @@ int32_t TMemoModel::MaxRow() const {
 TTextPoint TMemoModel::ClampCaret(TTextPoint point) const {
     const int32_t row = std::clamp(point.Row, 0, MaxRow());
     return {std::clamp(point.Col, 0, std::max(kMaxCaretCol, LineLength(row))), row};
+}
+
+TTextPoint TMemoModel::SameCellOn(int32_t row) const {
+    row = std::clamp(row, 0, MaxRow());
+    return {ColumnAt(row, CaretCell()), row};
 }
 
 void TMemoModel::SetCaret(TTextPoint caret) {
@@ -667,12 +790,12 @@ void TMemoModel::MoveRight(bool extend) {
 
 void TMemoModel::MoveUp(bool extend) {
     const TCommandScope scope(*this);
-    MoveTo({Caret_.Col, Caret_.Row - 1}, extend);
+    MoveTo(SameCellOn(Caret_.Row - 1), extend);
 }
 
 void TMemoModel::MoveDown(bool extend) {
     const TCommandScope scope(*this);
-    MoveTo({Caret_.Col, Caret_.Row + 1}, extend);
+    MoveTo(SameCellOn(Caret_.Row + 1), extend);
 }
 
 void TMemoModel::WordLeft(bool extend) {
@@ -710,24 +833,24 @@ void TMemoModel::PageUp(bool extend) {
     const TCommandScope scope(*this);
     const int32_t step = std::max(Rows() - 1, 1);
     ScrollBy(0, -step);
-    MoveTo({Caret_.Col, Caret_.Row - step}, extend);
+    MoveTo(SameCellOn(Caret_.Row - step), extend);
 }
 
 void TMemoModel::PageDown(bool extend) {
     const TCommandScope scope(*this);
     const int32_t step = std::max(Rows() - 1, 1);
     ScrollBy(0, step);
-    MoveTo({Caret_.Col, Caret_.Row + step}, extend);
+    MoveTo(SameCellOn(Caret_.Row + step), extend);
 }
 
 void TMemoModel::PageTop(bool extend) {
     const TCommandScope scope(*this);
-    MoveTo({Caret_.Col, TopRow()}, extend);
+    MoveTo(SameCellOn(TopRow()), extend);
 }
 
 void TMemoModel::PageBottom(bool extend) {
     const TCommandScope scope(*this);
-    MoveTo({Caret_.Col, TopRow() + Rows() - 1}, extend);
+    MoveTo(SameCellOn(TopRow() + Rows() - 1), extend);
 }
 
 void TMemoModel::ScrollLineUp() {
@@ -752,14 +875,25 @@ void TMemoModel::CutToClipboard() {
     DeleteSelection();
 }
 
+// A pasted tab takes the spaces up to the tab stop where it lands, once the
+// selection has made room.
 void TMemoModel::PasteFromClipboard() {
-    if (Clipboard_ != nullptr) PasteText(Clipboard_->Text());
+    if (Clipboard_ == nullptr || !Editable()) return;
+    const TPastedText pasted = Clipboard_->Text();
+    if (pasted.Text.empty()) return;
+    {
+        const TCommandScope scope(*this);
+        if (SelectionReplaced()) DeleteSelection();
+        InsertBlock(ExpandTabs(pasted.Text, CaretCell()), TInsertPoint::Caret);
+    }
+    if (pasted.Replaced > 0 && OnPasteReplaced) OnPasteReplaced(pasted.Replaced);
 }
 
 void TMemoModel::PasteText(std::string_view text) {
     if (!Editable() || text.empty()) return;
     const TCommandScope scope(*this);
-    ReplaceSelection(text);
+    if (SelectionReplaced()) DeleteSelection();
+    InsertBlock(std::string(text), TInsertPoint::Caret);
 }
 
 // Bookmarks
@@ -793,6 +927,350 @@ uint32_t TMemoModel::BookmarksOnRow(int32_t row) const {
     return mask;
 }
 
+// The debugger's marks
+
+void TMemoModel::SetBreakpoint(int32_t row, TBreakpointState state) {
+    if (row < 0 || row >= Lines_.Count()) return;
+    const TCommandScope scope(*this);
+    if (Breakpoints_.Set(row, state)) Repaint(row, row);
+}
+
+void TMemoModel::ClearBreakpoint(int32_t row) {
+    const TCommandScope scope(*this);
+    if (Breakpoints_.Clear(row)) Repaint(row, row);
+}
+
+void TMemoModel::ToggleBreakpoint(int32_t row) {
+    if (BreakpointOn(row))
+        ClearBreakpoint(row);
+    else
+        SetBreakpoint(row);
+}
+
+void TMemoModel::ClearBreakpoints() {
+    const TCommandScope scope(*this);
+    for (const TBreakpoint& breakpoint : Breakpoints_.All())
+        Repaint(breakpoint.Row, breakpoint.Row);
+    Breakpoints_.ClearAll();
+}
+
+// Rows outside the text would mark nothing; they are left out.
+void TMemoModel::SetRunMarks(int32_t arrowRow, bool stopAtBreakpoint,
+                             std::vector<int32_t> ellipseRows) {
+    const TCommandScope scope(*this);
+    const int32_t count = Lines_.Count();
+    std::erase_if(ellipseRows, [count](int32_t row) { return row < 0 || row >= count; });
+    std::sort(ellipseRows.begin(), ellipseRows.end());
+    ellipseRows.erase(std::unique(ellipseRows.begin(), ellipseRows.end()), ellipseRows.end());
+    RepaintRunMarks();
+    RunMarks_ = {arrowRow >= 0 && arrowRow < count ? arrowRow : -1, stopAtBreakpoint,
+                 std::move(ellipseRows)};
+    RepaintRunMarks();
+}
+
+void TMemoModel::ClearRunMarks() {
+    const TCommandScope scope(*this);
+    RepaintRunMarks();
+    RunMarks_ = {};
+}
+
+void TMemoModel::RepaintRunMarks() {
+    if (RunMarks_.ArrowRow >= 0) Repaint(RunMarks_.ArrowRow, RunMarks_.ArrowRow);
+    for (const int32_t row : RunMarks_.EllipseRows)
+        Repaint(row, row);
+}
+
+uint8_t TMemoModel::GutterGlyphsOn(int32_t row) const {
+    uint8_t glyphs = 0;
+    if (const std::optional<TBreakpointState> state = Breakpoints_.At(row))
+        glyphs = *state == TBreakpointState::Set ? gsBreakSet : gsBreakInvalid;
+    // The stop glyph is the breakpoint's circle with the arrow in it.
+    if (row == RunMarks_.ArrowRow)
+        glyphs = RunMarks_.StopAtBreakpoint ? gsBreakStop : glyphs | gsArrow;
+    if (std::binary_search(RunMarks_.EllipseRows.begin(), RunMarks_.EllipseRows.end(), row))
+        glyphs |= gsEllipse;
+    return glyphs;
+}
+
+void TMemoModel::SetShadedRange(TTextPoint from, TTextPoint to, TShade shade) {
+    const TCommandScope scope(*this);
+    const auto valid = [](TTextPoint point) {
+        return TTextPoint{std::max(point.Col, 0), std::max(point.Row, 0)};
+    };
+    from = valid(from);
+    to = valid(to);
+    RepaintShade();
+    Shaded_ = TShadedRange{std::min(from, to), std::max(from, to), shade};
+    RepaintShade();
+}
+
+void TMemoModel::ClearShadedRange() {
+    const TCommandScope scope(*this);
+    RepaintShade();
+    Shaded_.reset();
+}
+
+void TMemoModel::RepaintShade() {
+    if (Shaded_) Repaint(Shaded_->From.Row, Shaded_->To.Row);
+}
+
+std::optional<TColumnSpan> TMemoModel::ShadedColumns(int32_t row) const {
+    if (!Shaded_ || row < Shaded_->From.Row || row > Shaded_->To.Row) return {};
+    const TColumnSpan span{row == Shaded_->From.Row ? Shaded_->From.Col : 0,
+                           row == Shaded_->To.Row ? Shaded_->To.Col : LineLength(row)};
+    if (span.From >= span.To) return {};
+    return span;
+}
+
+// The window's diagnostics
+
+void TMemoModel::SetDiagnostics(std::vector<TDiagnosticMark> marks) {
+    const TCommandScope scope(*this);
+    for (TDiagnosticMark& mark : marks) {
+        mark.From = ClampToText(mark.From);
+        mark.To = ClampToText(mark.To);
+        if (mark.To < mark.From) std::swap(mark.From, mark.To);
+    }
+    RepaintDiagnostics();
+    Diagnostics_.Set(std::move(marks));
+    RepaintDiagnostics();
+}
+
+void TMemoModel::ClearDiagnostics() {
+    const TCommandScope scope(*this);
+    RepaintDiagnostics();
+    Diagnostics_.Clear();
+}
+
+void TMemoModel::RepaintDiagnostics() {
+    for (const TDiagnosticMark& mark : Diagnostics_.All())
+        Repaint(mark.From.Row, mark.To.Row);
+}
+
+void TMemoModel::MoveDiagnostics(TTextPoint from, TTextPoint to, TTextPoint end) {
+    if (Diagnostics_.Empty()) return;
+    if (const std::optional<TRowSpan> dropped = Diagnostics_.Edited(from, to, end))
+        Repaint(dropped->First, dropped->Last);
+}
+
+void TMemoModel::DropDiagnostics(int32_t first, int32_t last) {
+    if (Diagnostics_.Empty()) return;
+    if (const std::optional<TRowSpan> dropped = Diagnostics_.DropRows(first, last))
+        Repaint(dropped->First, dropped->Last);
+}
+
+std::vector<TDiagnosticSpan> TMemoModel::DiagnosticSpans(int32_t row) const {
+    std::vector<TDiagnosticSpan> spans;
+    if (Diagnostics_.Empty()) return spans;
+    const int32_t length = LineLength(row);
+    for (const TDiagnosticMark* mark : Diagnostics_.On(row)) {
+        const bool first = row == mark->From.Row;
+        const bool last = row == mark->To.Row;
+        const TColumnSpan columns{first ? mark->From.Col : 0, last ? mark->To.Col
+                                                              : first
+                                                                  ? std::max(length, mark->From.Col)
+                                                                  : length};
+        if (first || columns.From < columns.To) spans.push_back({columns, mark->Severity});
+    }
+    return spans;
+}
+
+std::optional<TDiagnosticSeverity> TMemoModel::DiagnosticSeverityOn(int32_t row) const {
+    if (Diagnostics_.Empty()) return {};
+    std::optional<TDiagnosticSeverity> gravest;
+    for (const TDiagnosticMark* mark : Diagnostics_.On(row))
+        if (!gravest || mark->Severity == TDiagnosticSeverity::Error) gravest = mark->Severity;
+    return gravest;
+}
+
+std::vector<const TDiagnosticMark*> TMemoModel::DiagnosticsAt(TTextPoint point) const {
+    std::vector<const TDiagnosticMark*> marks = Diagnostics_.On(point.Row);
+    std::erase_if(marks, [point](const TDiagnosticMark* mark) { return !mark->Covers(point); });
+    return marks;
+}
+
+// Words under the mouse
+
+TTextPoint TMemoModel::PointUnder(TTextPoint cell) const {
+    const TTextPoint point{LeftCol() + cell.Col, TopRow() + cell.Row};
+    if (point.Row < 0 || point.Row >= Lines_.Count()) return point;
+    return {ColumnHoldingCell(Lines_.Get(point.Row), point.Col), point.Row};
+}
+
+std::optional<TTextPoint> TMemoModel::CharacterUnder(TTextPoint cell) const {
+    const TTextPoint point = PointUnder(cell);
+    if (point.Col < 0 || point.Col >= LineLength(point.Row)) return {};
+    return point;
+}
+
+// A word inside a comment is prose, not a name.
+std::optional<TColumnSpan> TMemoModel::WordAt(TTextPoint point) const {
+    if (point.Col < 0 || point.Col >= LineLength(point.Row)) return {};
+    const TLineDataItem& line = Lines_.Item(point.Row);
+    int32_t lexemEnd = 0;
+    for (const LexemEntry& lexem : line.Syntax.Lexems) {
+        lexemEnd += lexem.Length;
+        if (lexemEnd <= point.Col) continue;
+        if (lexem.Type == lxComment) return {};
+        break;
+    }
+    const std::string& text = line.Text;
+    const bool identifier = Syntax_->IsIdentChar(text[static_cast<std::size_t>(point.Col)]);
+    if (!identifier && !Syntax_->IsSymbolChar(text[static_cast<std::size_t>(point.Col)])) return {};
+    const auto sameKind = [&](int32_t col) {
+        const char c = text[static_cast<std::size_t>(col)];
+        return identifier ? Syntax_->IsIdentChar(c) : Syntax_->IsSymbolChar(c);
+    };
+    TColumnSpan word{point.Col, point.Col + 1};
+    while (word.From > 0 && sameKind(word.From - 1))
+        --word.From;
+    while (word.To < static_cast<int32_t>(text.size()) && sameKind(word.To))
+        ++word.To;
+    return word;
+}
+
+void TMemoModel::SetLinkAt(std::optional<TTextPoint> point) {
+    std::optional<TWordLink> link;
+    if (point)
+        if (const std::optional<TColumnSpan> word = WordAt(*point))
+            link = TWordLink{point->Row, *word};
+    if (link == Link_) return;
+    const TCommandScope scope(*this);
+    if (Link_) Repaint(Link_->Row, Link_->Row);
+    Link_ = link;
+    if (Link_) Repaint(Link_->Row, Link_->Row);
+}
+
+bool TMemoModel::ControlClick(TTextPoint cell) {
+    const std::optional<TTextPoint> point = CharacterUnder(cell);
+    if (!point || !WordAt(*point)) return false;
+    Mouse_ = TMouseMode::None;
+    if (OnCtrlClick) OnCtrlClick(*point);
+    return true;
+}
+
+// Completion
+
+void TMemoModel::RequestCompletion() {
+    if (Editable() && OnCompletionRequested) OnCompletionRequested(Caret_);
+}
+
+void TMemoModel::ShowCompletions(std::vector<TCompletionItem> items) {
+    const TCommandScope scope(*this);
+    CompletionChanged_ = true;
+    if (items.empty() || !Editable()) {
+        Completions_.Close();
+        return;
+    }
+    Completions_.Start(std::move(items), WordStartBefore(Caret_));
+}
+
+void TMemoModel::CloseCompletions() {
+    if (!Completions_.Open()) return;
+    const TCommandScope scope(*this);
+    Completions_.Close();
+    CompletionChanged_ = true;
+}
+
+void TMemoModel::MoveCompletion(int32_t delta) {
+    const TCommandScope scope(*this);
+    CompletionChanged_ |= Completions_.Move(delta);
+}
+
+void TMemoModel::ChooseCompletion(int32_t match) {
+    const TCommandScope scope(*this);
+    CompletionChanged_ |= Completions_.Choose(match);
+}
+
+void TMemoModel::AcceptCompletion() {
+    const TCompletionItem* chosen = Completions_.Chosen();
+    if (chosen == nullptr || !Editable()) return;
+    const TCommandScope scope(*this);
+    std::string label = chosen->Label;
+    const TTextPoint start = Completions_.WordStart();
+    const std::optional<std::string_view> typed = TypedWordFrom(start);
+    Completions_.Close();
+    CompletionChanged_ = true;
+    if (!typed) return;
+    auto action = std::make_unique<TCompletionUndo>();
+    action->Before = State();
+    if (!typed->empty()) {
+        action->Removed = *typed;
+        DeleteText(start, Caret_);
+    }
+    Caret_ = start;
+    InsertBlock(std::move(label), TInsertPoint::Caret, std::move(action));
+}
+
+TTextPoint TMemoModel::WordStartBefore(TTextPoint point) const {
+    if (point.Col > LineLength(point.Row)) return point;
+    const std::string_view line =
+        point.Row < Lines_.Count() ? std::string_view(Lines_.Get(point.Row)) : std::string_view();
+    while (point.Col > 0 && Syntax_->IsIdentChar(line[static_cast<std::size_t>(point.Col - 1)]))
+        --point.Col;
+    return point;
+}
+
+std::optional<std::string_view> TMemoModel::TypedWordFrom(TTextPoint start) const {
+    if (Caret_.Row != start.Row || Caret_.Col < start.Col) return {};
+    if (Caret_ == start) return std::string_view();
+    if (Caret_.Col > LineLength(start.Row)) return {};
+    const std::string_view word = std::string_view(Lines_.Get(start.Row))
+                                      .substr(static_cast<std::size_t>(start.Col),
+                                              static_cast<std::size_t>(Caret_.Col - start.Col));
+    if (!std::all_of(word.begin(), word.end(), [this](char c) { return Syntax_->IsIdentChar(c); }))
+        return {};
+    return word;
+}
+
+void TMemoModel::FollowCaretWithCompletion() {
+    if (!Completions_.Open()) return;
+    const std::optional<std::string_view> typed = TypedWordFrom(Completions_.WordStart());
+    if (!typed) {
+        Completions_.Close();
+        CompletionChanged_ = true;
+        return;
+    }
+    CompletionChanged_ |= Completions_.Filter(*typed);
+}
+
+void TMemoModel::TextEdited() {
+    if (Link_) {
+        Repaint(Link_->Row, Link_->Row);
+        Link_.reset();
+    }
+    if (RunMarks_.ArrowRow < 0 && RunMarks_.EllipseRows.empty() && !Shaded_) return;
+    RepaintRunMarks();
+    RunMarks_ = {};
+    RepaintShade();
+    Shaded_.reset();
+}
+
+void TMemoModel::EnsureRangeVisible(TTextPoint from, TTextPoint to) {
+    const TCommandScope scope(*this);
+    if (to < from) std::swap(from, to);
+    // A range ending at the start of a row does not reach into it.
+    const int32_t last = to.Col == 0 && to.Row > from.Row ? to.Row - 1 : to.Row;
+    const bool startShown = from.Row >= TopRow() && from.Row < TopRow() + Rows();
+    int32_t top = TopRow();
+    if (last - from.Row + 1 <= Rows())
+        top = TopRowShowing(from.Row, last);
+    else if (!startShown)
+        top = from.Row;
+    int32_t left = LeftCol();
+    const int32_t start = CellOf(from);
+    if (start < left || start >= left + Cols()) left = start < Cols() ? 0 : start - Cols() / 2;
+    ScrollTo({left, top});
+}
+
+int32_t TMemoModel::TopRowShowing(int32_t first, int32_t last) const {
+    const int32_t top = TopRow();
+    const int32_t bottom = top + Rows() - 1;
+    if (first >= top && last <= bottom) return top;
+    if (last >= top && first <= bottom) return first < top ? first : last - Rows() + 1;
+    return std::max(first - (Rows() - (last - first + 1)) / 2, 0);
+}
+
 // Mouse
 
 TTextPoint TMemoModel::CellToText(TTextPoint cell, bool clampToView) const {
@@ -801,7 +1279,8 @@ TTextPoint TMemoModel::CellToText(TTextPoint cell, bool clampToView) const {
         point.Col = std::clamp(point.Col, LeftCol(), LeftCol() + Cols() - 1);
         point.Row = std::clamp(point.Row, TopRow(), TopRow() + Rows() - 1);
     }
-    return ClampCaret(point);
+    point.Row = std::clamp(point.Row, 0, MaxRow());
+    return ClampCaret({ColumnAt(point.Row, point.Col), point.Row});
 }
 
 void TMemoModel::MouseDown(TTextPoint cell, bool shift) {
@@ -926,32 +1405,42 @@ void TMemoModel::DoubleClick(TTextPoint cell) {
 void TMemoModel::GutterClick(TTextPoint downCell, TTextPoint upCell) {
     const TTextPoint down = CellToText(downCell, true);
     const TTextPoint up = CellToText(upCell, true);
-    if (Lines_.Count() > 0) {
-        const TCommandScope scope(*this);
-        const int32_t last = Lines_.Count() - 1;
-        const int32_t first = std::min({down.Row, up.Row, last});
-        const int32_t final = std::min(std::max(down.Row, up.Row), last);
-        const TTextPoint end =
-            final < last ? TTextPoint{0, final + 1} : TTextPoint{LineLength(last), last};
-        Caret_ = end;
-        SetSelectionArea(TDCTextArea::Between({0, first}, end));
-        MakeCaretVisible();
-    }
+    if (down.Row != up.Row) SelectLines(down.Row, up.Row);
     if (OnGutterClick) OnGutterClick(down, up);
+    if (down.Row == up.Row && down.Row < Lines_.Count() && OnGutterLineClicked)
+        OnGutterLineClicked(down.Row);
+}
+
+void TMemoModel::SelectLines(int32_t first, int32_t last) {
+    if (Lines_.Count() == 0) return;
+    const TCommandScope scope(*this);
+    const int32_t lastLine = Lines_.Count() - 1;
+    const int32_t from = std::min({first, last, lastLine});
+    const int32_t to = std::min(std::max(first, last), lastLine);
+    const TTextPoint end =
+        to < lastLine ? TTextPoint{0, to + 1} : TTextPoint{LineLength(lastLine), lastLine};
+    Caret_ = end;
+    SetSelectionArea(TDCTextArea::Between({0, from}, end));
+    MakeCaretVisible();
 }
 
 void TMemoModel::Wheel(int32_t delta, bool control, bool shift, int32_t rowsPerNotch) {
-    WheelRemainder_ += delta;
-    const int32_t notches = WheelRemainder_ / 120;
-    WheelRemainder_ -= notches * 120;
+    const int64_t total = int64_t{WheelRemainder_} + delta;
+    const auto notches = static_cast<int32_t>(total / 120);
+    WheelRemainder_ = static_cast<int32_t>(total % 120);
     if (notches == 0) return;
+    if (control) {
+        Zoom_.Step(notches);
+        return;
+    }
     const TCommandScope scope(*this);
-    if (control)
-        ScrollBy(0, -notches * Rows());
-    else if (shift)
-        MoveTo({Caret_.Col, Caret_.Row - notches * rowsPerNotch}, false);
+    const int64_t rows = int64_t{notches} * rowsPerNotch;
+    const auto step =
+        static_cast<int32_t>(std::clamp<int64_t>(rows, -INT32_MAX / 2, INT32_MAX / 2));
+    if (shift)
+        MoveTo(SameCellOn(Caret_.Row - step), false);
     else
-        ScrollBy(0, -notches * rowsPerNotch);
+        ScrollBy(0, -step);
 }
 
 // View
@@ -999,16 +1488,18 @@ void TMemoModel::MakeCaretVisible() {
         topLeft.Row = Caret_.Row;
     else if (Caret_.Row >= topLeft.Row + Rows())
         topLeft.Row = Caret_.Row - Rows() + 1;
-    if (Caret_.Col < topLeft.Col)
-        topLeft.Col = Caret_.Col;
-    else if (Caret_.Col >= topLeft.Col + Cols())
-        topLeft.Col = Caret_.Col - Cols() + 1;
+    const int32_t cell = CaretCell();
+    if (cell < topLeft.Col)
+        topLeft.Col = cell;
+    else if (cell >= topLeft.Col + Cols())
+        topLeft.Col = cell - Cols() + 1;
     ScrollTo(topLeft);
 }
 
 bool TMemoModel::IsVisible(TTextPoint point) const {
-    return point.Row >= TopRow() && point.Row < TopRow() + Rows() && point.Col >= LeftCol() &&
-           point.Col < LeftCol() + Cols();
+    const int32_t cell = CellOf(point);
+    return point.Row >= TopRow() && point.Row < TopRow() + Rows() && cell >= LeftCol() &&
+           cell < LeftCol() + Cols();
 }
 
 bool TMemoModel::ContinueHighlight(std::chrono::microseconds budget) {
@@ -1030,6 +1521,7 @@ void TMemoModel::Flush() {
     // Fewer lines, fewer visible rows or other options may have moved the
     // last row the caret may take.
     Caret_ = ClampCaret(Caret_);
+    FollowCaretWithCompletion();
     Cascade_.RunWithin(TopRow(), TopRow() + Rows() - 1);
     if (const std::optional<TRowSpan> touched = Cascade_.TakeTouched())
         Repaint(touched->First, touched->Last);
@@ -1050,14 +1542,25 @@ void TMemoModel::Flush() {
     const bool caretMoved = Caret_ != ReportedCaret_;
     ReportedCaret_ = Caret_;
     const bool changed = std::exchange(Changed_, false);
+    const bool completionChanged = std::exchange(CompletionChanged_, false);
     TextTouched_ = false;
+    const int32_t count = Lines_.Count();
+    const bool countChanged = std::exchange(ReportedLineCount_, count) != count;
+    const bool canUndo = CanUndo();
+    const bool undoChanged = std::exchange(ReportedCanUndo_, canUndo) != canUndo;
+    const bool canRedo = CanRedo();
+    const bool redoChanged = std::exchange(ReportedCanRedo_, canRedo) != canRedo;
 
     if ((scrolledCols != 0 || scrolledRows != 0) && OnScrolled)
         OnScrolled(scrolledCols, scrolledRows);
+    if (countChanged && OnLineCountChanged) OnLineCountChanged(count);
     if (repaint.First >= 0 && OnRepaint) OnRepaint(repaint);
     if (scrollBars && OnScrollBarsChanged) OnScrollBarsChanged();
     if (caretMoved && OnColRowChanged) OnColRowChanged(Caret_.Col, Caret_.Row);
     if (changed && OnChange) OnChange();
+    if (completionChanged && OnCompletionChanged) OnCompletionChanged();
+    if (undoChanged && OnUndoAvailableChanged) OnUndoAvailableChanged(canUndo);
+    if (redoChanged && OnRedoAvailableChanged) OnRedoAvailableChanged(canRedo);
     if (Cascade_.Pending() && OnHighlightPending) OnHighlightPending();
 }
 

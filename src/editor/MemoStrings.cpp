@@ -4,7 +4,6 @@
 #include "frontend/FileIO.h"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace zk::editor {
 
@@ -174,17 +173,7 @@ void TDCMemoStrings::LoadFromFile(std::string_view path) {
 }
 
 void TDCMemoStrings::SaveToFile(std::string_view path) const {
-    const std::filesystem::path target = NativePath(path);
-    std::filesystem::path fresh = target;
-    fresh += ".new";
-    WriteWholeFile(SystemPath(fresh), Text());
-    std::error_code error;
-    std::filesystem::rename(fresh, target, error);
-    if (error) {
-        const std::string reason = error.message();
-        std::filesystem::remove(fresh, error);
-        throw TFileError(std::string(path), reason);
-    }
+    WriteWholeFile(path, Text(), TWriteRule::UserFile);
 }
 
 } // namespace zk::editor

@@ -31,10 +31,15 @@ std::optional<TKey> KeyOfCode(int code) {
     case Qt::Key_Backtab: return TKey::Tab;
     case Qt::Key_Insert: return TKey::Insert;
     case Qt::Key_Escape: return TKey::Escape;
+    case Qt::Key_Space: return TKey::Space;
+    case Qt::Key_A: return TKey::A;
     case Qt::Key_C: return TKey::C;
     case Qt::Key_V: return TKey::V;
     case Qt::Key_X: return TKey::X;
     case Qt::Key_Z: return TKey::Z;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: return TKey::Plus;
+    case Qt::Key_Minus: return TKey::Minus;
     default: break;
     }
     if (code >= Qt::Key_0 && code <= Qt::Key_9) return Digit(code - Qt::Key_0);
@@ -53,8 +58,8 @@ std::optional<TKey> ShiftedDigit(int code) {
     return std::nullopt;
 }
 
-// The last resort on X11: the position of the key on a PC keyboard, whatever
-// the layout makes of it (the keycodes of the digit row are 10 to 19).
+// On X11, the digit of a key of the digit row by its position on a PC
+// keyboard, whatever the layout makes of it (the keycodes are 10 to 19).
 std::optional<TKey> DigitAtPosition(quint32 scanCode) {
     static const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
     if (!x11 || scanCode < 10 || scanCode > 19) return std::nullopt;
@@ -78,7 +83,10 @@ std::optional<TKeyStroke> KeyStrokeOf(const QKeyEvent& event) {
 
     std::optional<TKey> key = KeyOfCode(event.key());
     if (!key && (shift & ssShift)) key = ShiftedDigit(event.key());
-    if (!key && (shift & ssCtrl)) key = DigitAtPosition(event.nativeScanCode());
+    // With Control the digit row means bookmarks, even where the layout puts
+    // a zoom key there: "-" on a French keyboard, "=" over a German 0.
+    if (shift & ssCtrl)
+        if (const std::optional<TKey> digit = DigitAtPosition(event.nativeScanCode())) key = digit;
     if (!key) return std::nullopt;
     return TKeyStroke{*key, shift};
 }
@@ -86,6 +94,9 @@ std::optional<TKeyStroke> KeyStrokeOf(const QKeyEvent& event) {
 bool TypesText(const QKeyEvent& event) {
     const Qt::KeyboardModifiers modifiers = Modifiers(event);
     if (modifiers & Qt::MetaModifier) return false;
+    // Alt with a letter opens a menu and never types it; Control with Alt is
+    // AltGr on Windows, which types the layout's third level.
+    if ((modifiers & Qt::AltModifier) && !(modifiers & Qt::ControlModifier)) return false;
     return modifiers != Qt::ControlModifier &&
            modifiers != (Qt::ControlModifier | Qt::ShiftModifier);
 }

@@ -1,7 +1,8 @@
 // The editor's widget. Every user action becomes one call on the model; the
 // model answers through its notices (scrolled, rows to repaint, scroll bars,
-// caret moved, idle highlighting pending), which this file turns into
-// viewport updates of just the affected rows, scroll-bar settings and signals.
+// caret moved, idle highlighting pending, the completion list changed),
+// which this file turns into viewport updates of just the affected rows,
+// scroll-bar settings, the popup and signals.
 #include "editor/SyntaxMemo.h"
 
 #include "editor/MemoAccessible.h"
@@ -17,9 +18,10 @@
 #include <QInputMethodEvent>
 #include <QMenu>
 #include <QPainter>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QStyleHints>
+#include <QTextDocument>
+#include <QToolTip>
 
 namespace zk::editor {
 
@@ -37,12 +39,14 @@ QFont MemoFont() {
     font.setFamilies({QStringLiteral("Courier New"), QStringLiteral("Liberation Mono")});
     font.setStyleHint(QFont::TypeWriter);
     font.setFixedPitch(true);
-    font.setPointSize(10);
+    font.setPointSize(kDefaultFontPoints);
     return font;
 }
 
-[[noreturn]] void FileFailure(const QString& path, const QString& reason) {
-    throw TFileError(PastedText1251(path), reason.toStdString());
+int32_t PointsOf(const QFont& font, const QWidget& widget) {
+    if (font.pointSizeF() > 0) return qRound(font.pointSizeF());
+    if (font.pixelSize() > 0) return qRound(font.pixelSize() * 72.0 / widget.logicalDpiY());
+    return kDefaultFontPoints;
 }
 
 } // namespace
@@ -51,7 +55,7 @@ QFont MemoFont() {
 // the editor and LF on the system's clipboard, where other programs expect it.
 class TDCSyntaxMemo::TQtClipboard final : public TClipboard {
 public:
-    std::string Text() const override {
+    TPastedText Text() const override {
         return PastedText1251(QGuiApplication::clipboard()->text());
     }
     void SetText(const std::string& text) override {
@@ -66,7 +70,8 @@ TDCSyntaxMemo::TDCSyntaxMemo(QWidget* parent) : TDCSyntaxMemo(nullptr, parent) {
 TDCSyntaxMemo::TDCSyntaxMemo(std::unique_ptr<TDCCustomSyntaxData> syntax, QWidget* parent)
     : QAbstractScrollArea(parent),
       Model_(syntax ? std::move(syntax) : std::make_unique<TDCZKSyntaxData>()),
-      Clipboard_(std::make_unique<TQtClipboard>()) {
+      Clipboard_(std::make_unique<TQtClipboard>()),
+      GutterToolTip_(QStringLiteral("Точка останова: щелчок ставит или снимает")) {
     InstallMemoAccessible();
     setAttribute(Qt::WA_InputMethodEnabled);
     setFocusPolicy(Qt::StrongFocus);
@@ -75,7 +80,15 @@ TDCSyntaxMemo::TDCSyntaxMemo(std::unique_ptr<TDCCustomSyntaxData> syntax, QWidge
     // Every pixel of the viewport is painted, so scrolling can move pixels.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setCursor(Qt::IBeamCursor);
+    // The link under Control follows the mouse, and a tooltip hides when the
+    // mouse leaves its word.
+    viewport()->setMouseTracking(true);
     Model_.SetClipboard(Clipboard_.get());
+    Popup_ = new TCompletionPopup(this);
+    connect(Popup_, &TCompletionPopup::Clicked, this, [this](int match) {
+        Model_.ChooseCompletion(match);
+        Model_.AcceptCompletion();
+    });
 
     BlinkTimer_.callOnTimeout(this, &TDCSyntaxMemo::Blink);
     HighlightTimer_.setSingleShot(true);
@@ -87,7 +100,7 @@ TDCSyntaxMemo::TDCSyntaxMemo(std::unique_ptr<TDCCustomSyntaxData> syntax, QWidge
 
     ConnectModel();
     ConnectScrollBars();
-    setFont(MemoFont());
+    SetEditorFont(MemoFont());
     ApplyFont();
     SyncScrollBars();
 }
@@ -108,10 +121,26 @@ void TDCSyntaxMemo::ConnectModel() {
     Model_.OnGutterClick = [this](TTextPoint down, TTextPoint up) {
         emit OnGutterClick(QPoint(down.Col, down.Row), QPoint(up.Col, up.Row));
     };
+    Model_.OnGutterLineClicked = [this](int32_t row) { emit OnGutterLineClicked(row); };
+    Model_.OnPasteReplaced = [this](int32_t count) { emit OnPasteReplaced(count); };
+    Model_.OnUndoAvailableChanged = [this](bool available) {
+        emit OnUndoAvailableChanged(available);
+    };
+    Model_.OnRedoAvailableChanged = [this](bool available) {
+        emit OnRedoAvailableChanged(available);
+    };
+    Model_.Zoom().OnChanged = [this](int32_t points) {
+        ShowZoomedFont();
+        emit OnFontPointSizeChanged(points);
+    };
     Model_.OnScrolled = [this](int32_t cols, int32_t rows) { Scrolled(cols, rows); };
+    Model_.OnLineCountChanged = [this](int32_t) { FitGutter(); };
     Model_.OnRepaint = [this](TRowSpan rows) { RepaintRows(rows); };
     Model_.OnScrollBarsChanged = [this] { SyncScrollBars(); };
     Model_.OnHighlightPending = [this] { ScheduleHighlight(); };
+    Model_.OnCtrlClick = [this](TTextPoint point) { emit OnCtrlClick(point); };
+    Model_.OnCompletionRequested = [this](TTextPoint caret) { emit OnCompletionRequested(caret); };
+    Model_.OnCompletionChanged = [this] { ShowCompletionPopup(); };
 }
 
 void TDCSyntaxMemo::ConnectScrollBars() {
@@ -149,21 +178,78 @@ std::string TDCSyntaxMemo::Line(int32_t row) const {
 }
 
 void TDCSyntaxMemo::LoadFromFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) FileFailure(path, file.errorString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) FileFailure(path, file.errorString());
-    SetText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    Model_.LoadFromFile(QFile::encodeName(path).toStdString());
 }
 
 void TDCSyntaxMemo::SaveToFile(const QString& path) const {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) FileFailure(path, file.errorString());
-    const std::string text = Text();
-    if (file.write(text.data(), static_cast<qint64>(text.size())) !=
-            static_cast<qint64>(text.size()) ||
-        !file.commit())
-        FileFailure(path, file.errorString());
+    Model_.SaveToFile(QFile::encodeName(path).toStdString());
+}
+
+// Diagnostics, hovers and completion
+
+void TDCSyntaxMemo::SetDiagnostic(TTextPoint from, TTextPoint to, const QString& message,
+                                  TDiagnosticSeverity severity) {
+    SetDiagnostics({{from, to, message, severity}});
+}
+
+void TDCSyntaxMemo::SetDiagnostics(const std::vector<TEditorDiagnostic>& diagnostics) {
+    std::vector<TDiagnosticMark> marks;
+    DiagnosticMessages_.clear();
+    for (const TEditorDiagnostic& diagnostic : diagnostics) {
+        marks.push_back({diagnostic.From, diagnostic.To, diagnostic.Severity,
+                         static_cast<int32_t>(DiagnosticMessages_.size())});
+        DiagnosticMessages_.push_back(diagnostic.Message);
+    }
+    Model_.SetDiagnostics(std::move(marks));
+}
+
+void TDCSyntaxMemo::ClearDiagnostic() {
+    Model_.ClearDiagnostics();
+    DiagnosticMessages_.clear();
+}
+
+// Messages are plain text: a "<" in one must not start a tag of a tooltip.
+// Marks set through Model() carry no message of the view's.
+QString TDCSyntaxMemo::DiagnosticMessages(const std::vector<const TDiagnosticMark*>& marks) const {
+    QStringList messages;
+    for (const TDiagnosticMark* mark : marks)
+        if (mark->Id >= 0 && static_cast<std::size_t>(mark->Id) < DiagnosticMessages_.size())
+            messages.append(DiagnosticMessages_[static_cast<std::size_t>(mark->Id)]);
+    return Qt::convertFromPlainText(messages.join(QLatin1Char('\n')), Qt::WhiteSpaceNormal);
+}
+
+void TDCSyntaxMemo::ShowHoverText(const QString& text, QPoint globalPos) {
+    if (HoverPos_ != globalPos) return;
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(globalPos, text, viewport(), HoverRect_);
+}
+
+void TDCSyntaxMemo::ShowCompletions(std::vector<TCompletionItem> items) {
+    if (hasFocus()) Model_.ShowCompletions(std::move(items));
+}
+
+void TDCSyntaxMemo::ShowCompletionPopup() {
+    if (!Model_.Completions().Shown()) {
+        Popup_->hide();
+        return;
+    }
+    Popup_->ShowList(Model_.Completions());
+    PlaceCompletionPopup();
+}
+
+// At the word's first cell; out of view the popup waits hidden.
+void TDCSyntaxMemo::PlaceCompletionPopup() {
+    if (!Model_.Completions().Shown()) return;
+    const TTextPoint start = Model_.Completions().WordStart();
+    const QRect word = Painter_->ColumnsRect(Model_, start.Row, {start.Col, start.Col + 1});
+    if (!TextArea().intersects(word)) {
+        Popup_->hide();
+        return;
+    }
+    Popup_->Place(word.translated(viewport()->pos()), viewport()->geometry());
+    Popup_->show();
 }
 
 void TDCSyntaxMemo::SetReadOnly(bool readOnly) {
@@ -171,17 +257,52 @@ void TDCSyntaxMemo::SetReadOnly(bool readOnly) {
     setAttribute(Qt::WA_InputMethodEnabled, !readOnly);
 }
 
-// Geometry
+// The font and the gutter
+
+void TDCSyntaxMemo::SetEditorFont(const QFont& font) {
+    BaseFont_ = font;
+    Model_.Zoom().SetBase(PointsOf(font, *this));
+    ShowZoomedFont();
+}
+
+// Setting the font sends the change that lays the grid out anew.
+void TDCSyntaxMemo::ShowZoomedFont() {
+    QFont zoomed = BaseFont_;
+    zoomed.setPointSize(Model_.Zoom().Points());
+    setFont(zoomed);
+}
 
 void TDCSyntaxMemo::ApplyFont() {
     Painter_ = std::make_unique<TMemoPainter>(font());
+    Painter_->FitGutter(LineNumbers_, LineCount());
     UpdateVisibleSize();
     viewport()->update();
+    updateMicroFocus();
+}
+
+void TDCSyntaxMemo::SetLineNumbers(bool shown) {
+    LineNumbers_ = shown;
+    FitGutter();
+    viewport()->update();
+}
+
+void TDCSyntaxMemo::FitGutter() {
+    if (!Painter_->FitGutter(LineNumbers_, LineCount())) return;
+    UpdateVisibleSize();
+    viewport()->update();
+    updateMicroFocus();
+}
+
+// Geometry
+
+QRect TDCSyntaxMemo::TextArea() const {
+    const int gutter = Metrics().GutterWidth;
+    return QRect(gutter, 0, std::max(0, viewport()->width() - gutter), viewport()->height());
 }
 
 void TDCSyntaxMemo::UpdateVisibleSize() {
     const TMemoMetrics& metrics = Metrics();
-    const int textWidth = std::max(0, viewport()->width() - kGutterWidth);
+    const int textWidth = TextArea().width();
     Model_.SetVisibleSize(static_cast<int32_t>(textWidth / metrics.CharWidth),
                           viewport()->height() / metrics.LineHeight);
 }
@@ -189,6 +310,7 @@ void TDCSyntaxMemo::UpdateVisibleSize() {
 void TDCSyntaxMemo::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     UpdateVisibleSize();
+    PlaceCompletionPopup();
 }
 
 void TDCSyntaxMemo::changeEvent(QEvent* event) {
@@ -205,12 +327,17 @@ QRect TDCSyntaxMemo::CaretRect() const {
 
 void TDCSyntaxMemo::Scrolled(int32_t cols, int32_t rows) {
     // Whole rows move as pixels; a sideways move (a fraction of a pixel per
-    // column) or a jump of a page or more is painted afresh.
-    if (cols != 0 || std::abs(rows) >= Model_.VisibleRows())
+    // column) paints the text afresh and leaves the gutter, and a jump of a
+    // page or more paints everything.
+    if (cols != 0 && rows == 0)
+        viewport()->update(TextArea());
+    else if (cols != 0 || std::abs(rows) >= Model_.VisibleRows())
         viewport()->update();
     else
         viewport()->scroll(0, -rows * Metrics().LineHeight);
     updateMicroFocus();
+    ForgetHover();
+    PlaceCompletionPopup();
 }
 
 void TDCSyntaxMemo::RepaintRows(TRowSpan rows) {
@@ -235,6 +362,11 @@ void TDCSyntaxMemo::SyncScrollBars() {
 
 void TDCSyntaxMemo::CaretMoved() {
     viewport()->update(Painter_->CaretRect(Model_, PaintedCaret_, Caret_));
+    // The caret's line number stands out.
+    if (LineNumbers_ && PaintedCaret_.Row != Model_.Row()) {
+        viewport()->update(Painter_->GutterRect(PaintedCaret_.Row - Model_.TopRow()));
+        viewport()->update(Painter_->GutterRect(Model_.Row() - Model_.TopRow()));
+    }
     PaintedCaret_ = Model_.Caret();
     UpdateCaret();
     RestartBlink();
@@ -288,6 +420,8 @@ void TDCSyntaxMemo::focusInEvent(QFocusEvent* event) {
 
 void TDCSyntaxMemo::focusOutEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusOutEvent(event);
+    Model_.CloseCompletions();
+    Model_.SetLinkAt({});
     BlinkTimer_.stop();
     Caret_.Shown = false;
     if (!Caret_.Preedit.isEmpty()) {
@@ -299,12 +433,15 @@ void TDCSyntaxMemo::focusOutEvent(QFocusEvent* event) {
 
 // Painting
 
+// Rectangle by rectangle of the region: a sideways scroll while typing asks
+// for the text area and one whole row, and the gutter of the other rows
+// stays as it was.
 void TDCSyntaxMemo::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const int lineHeight = Metrics().LineHeight;
-    const QRect area = event->rect();
-    Painter_->PaintRows(painter, Model_, palette(), std::max(area.top(), 0) / lineHeight,
-                        area.bottom() / lineHeight, viewport()->width());
+    for (const QRect& area : event->region())
+        Painter_->PaintRows(painter, Model_, palette(), std::max(area.top(), 0) / lineHeight,
+                            area.bottom() / lineHeight, area, viewport()->width());
     Painter_->PaintCaret(painter, Model_, palette(), Caret_);
 }
 
@@ -336,6 +473,9 @@ bool TDCSyntaxMemo::focusNextPrevChild(bool) {
 }
 
 void TDCSyntaxMemo::keyPressEvent(QKeyEvent* event) {
+    ForgetHover();
+    if (event->key() == Qt::Key_Control)
+        FollowLink(MouseAt_, event->modifiers() | Qt::ControlModifier);
     if (const std::optional<TKeyStroke> stroke = KeyStrokeOf(*event);
         stroke && HandleKey(Model_, stroke->Key, stroke->Shift)) {
         RestartBlink();
@@ -352,6 +492,12 @@ void TDCSyntaxMemo::keyPressEvent(QKeyEvent* event) {
         }
     }
     event->ignore();
+}
+
+void TDCSyntaxMemo::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Control)
+        FollowLink(MouseAt_, event->modifiers() & ~Qt::ControlModifier);
+    QAbstractScrollArea::keyReleaseEvent(event);
 }
 
 // An input method that corrects what was typed replaces characters of the
@@ -421,11 +567,16 @@ QVariant TDCSyntaxMemo::inputMethodQuery(Qt::InputMethodQuery query) const {
 // The mouse and the wheel
 
 void TDCSyntaxMemo::mousePressEvent(QMouseEvent* event) {
+    ForgetHover();
     if (event->button() != Qt::LeftButton) return;
     const QPointF point = event->position();
     if (InGutter(point)) {
         Press_ = TPress::Gutter;
         GutterDown_ = CellAt(point);
+        return;
+    }
+    if (event->modifiers() == Qt::ControlModifier && Model_.ControlClick(CellAt(point))) {
+        Press_ = TPress::None;
         return;
     }
     Press_ = TPress::Text;
@@ -435,11 +586,13 @@ void TDCSyntaxMemo::mousePressEvent(QMouseEvent* event) {
 }
 
 void TDCSyntaxMemo::mouseMoveEvent(QMouseEvent* event) {
+    MouseAt_ = event->position();
+    if (HoverPos_ && !QRectF(HoverRect_).contains(MouseAt_)) ForgetHover();
+    FollowLink(MouseAt_, event->modifiers());
     if (Press_ != TPress::Text || !(event->buttons() & Qt::LeftButton)) return;
     LastMouse_ = event->position();
     Model_.MouseMove(CellAt(LastMouse_));
-    const QRectF text(kGutterWidth, 0, viewport()->width() - kGutterWidth, viewport()->height());
-    if (text.contains(LastMouse_))
+    if (QRectF(TextArea()).contains(LastMouse_))
         AutoScrollTimer_.stop();
     else if (!AutoScrollTimer_.isActive())
         AutoScrollTimer_.start();
@@ -465,7 +618,7 @@ void TDCSyntaxMemo::mouseReleaseEvent(QMouseEvent* event) {
 void TDCSyntaxMemo::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     const QPointF point = event->position();
-    if (InGutter(point)) {
+    if (InGutter(point) || event->modifiers() == Qt::ControlModifier) {
         mousePressEvent(event);
         return;
     }
@@ -474,6 +627,7 @@ void TDCSyntaxMemo::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void TDCSyntaxMemo::wheelEvent(QWheelEvent* event) {
+    ForgetHover();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     Model_.Wheel(event->angleDelta().y(), (modifiers & Qt::ControlModifier) != 0,
                  (modifiers & Qt::ShiftModifier) != 0, QApplication::wheelScrollLines());
@@ -487,6 +641,79 @@ void TDCSyntaxMemo::contextMenuEvent(QContextMenuEvent* event) {
     }
     PopupMenu_->popup(event->globalPos());
     event->accept();
+}
+
+bool TDCSyntaxMemo::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto& help = *static_cast<QHelpEvent*>(event);
+        if (InGutter(help.pos()))
+            ShowGutterToolTip(help);
+        else
+            ShowTextToolTip(help);
+        return true;
+    }
+    if (event->type() == QEvent::Leave) {
+        MouseAt_ = {-1, -1};
+        ForgetHover();
+        Model_.SetLinkAt({});
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+// Only while no button is held: a press or a drag is not a look at a link.
+void TDCSyntaxMemo::FollowLink(QPointF point, Qt::KeyboardModifiers modifiers) {
+    const bool over = modifiers == Qt::ControlModifier && Press_ == TPress::None &&
+                      QRectF(TextArea()).contains(point);
+    Model_.SetLinkAt(over ? Model_.CharacterUnder(CellAt(point)) : std::nullopt);
+    const Qt::CursorShape shape = Model_.Link() ? Qt::PointingHandCursor : Qt::IBeamCursor;
+    if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
+}
+
+// Over a diagnostic its message shows; over another character of the text
+// the window is asked, and its answer may come later (ShowHoverText).
+void TDCSyntaxMemo::ShowTextToolTip(const QHelpEvent& event) {
+    ForgetHover();
+    const TTextPoint cell = CellAt(event.pos());
+    const TTextPoint point = Model_.PointUnder(cell);
+    if (const std::vector<const TDiagnosticMark*> marks = Model_.DiagnosticsAt(point);
+        !marks.empty()) {
+        QToolTip::showText(event.globalPos(), DiagnosticMessages(marks), viewport(),
+                           Painter_->ColumnsRect(Model_, point.Row, {point.Col, point.Col + 1}));
+        return;
+    }
+    QToolTip::hideText();
+    const std::optional<TTextPoint> character = Model_.CharacterUnder(cell);
+    if (!character) return;
+    const TColumnSpan word =
+        Model_.WordAt(*character).value_or(TColumnSpan{character->Col, character->Col + 1});
+    HoverPos_ = event.globalPos();
+    HoverRect_ = Painter_->ColumnsRect(Model_, character->Row, word);
+    emit OnHover(*character, event.globalPos());
+}
+
+// Over the gutter of a line the tooltip tells what a click does there; the
+// window may answer for the row while OnGutterToolTip runs. Over a
+// diagnostic's mark it tells the diagnostic's message instead.
+void TDCSyntaxMemo::ShowGutterToolTip(const QHelpEvent& event) {
+    ForgetHover();
+    const int32_t visibleRow = CellAt(event.pos()).Row;
+    const int32_t row = Model_.TopRow() + visibleRow;
+    if (!InGutter(event.pos()) || row >= LineCount()) {
+        QToolTip::hideText();
+        return;
+    }
+    const QRect markZone = Painter_->DiagnosticMarkZone(visibleRow);
+    if (const std::vector<const TDiagnosticMark*> marks = Model_.DiagnosticsOn(row);
+        !marks.empty() && markZone.contains(event.pos())) {
+        QToolTip::showText(event.globalPos(), DiagnosticMessages(marks), viewport(), markZone);
+        return;
+    }
+    emit OnGutterToolTip(row);
+    if (GutterToolTip_.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(event.globalPos(), GutterToolTip_, viewport(),
+                           Painter_->GutterRect(visibleRow));
 }
 
 // The scroll bars move the view through the model, never by themselves.

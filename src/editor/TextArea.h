@@ -1,6 +1,7 @@
 // Places in the editor's text: a point is a column and a row, both zero-based,
 // and may lie beyond the end of its line or below the last line. An area is
-// a selection: a stream of text from Start to End, or a column block.
+// a selection: a stream of text from Start to End, or a column block. A
+// span of rows is what a change asks to repaint.
 #pragma once
 
 #include <compare>
@@ -18,6 +19,13 @@ struct TTextPoint {
         if (auto byRow = a.Row <=> b.Row; byRow != 0) return byRow;
         return a.Col <=> b.Col;
     }
+};
+
+// Rows first to last, inclusive.
+struct TRowSpan {
+    int32_t First = 0;
+    int32_t Last = 0;
+    friend bool operator==(const TRowSpan&, const TRowSpan&) = default;
 };
 
 enum TBlockType : uint8_t { btStream = 0, btColumn = 1 };

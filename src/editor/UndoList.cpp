@@ -28,10 +28,12 @@ private:
 void TCharUndo::Undo(TUndoTarget& target) const {
     target.DeleteText(Pos, Next(Pos));
     if (Overwritten) target.InsertText(Pos, std::string_view(&*Overwritten, 1));
+    if (Padding > 0) target.DeleteText({Pos.Col - Padding, Pos.Row}, Pos);
     target.RemoveLastLines(LinesAppended);
     TCustomUndoAction::Undo(target);
 }
 
+// Inserting at Pos pads the line up to it again.
 void TCharUndo::Redo(TUndoTarget& target) const {
     target.AppendLines(LinesAppended);
     if (Overwritten) target.DeleteText(Pos, Next(Pos));
@@ -71,6 +73,27 @@ void TDeleteUndo::Redo(TUndoTarget& target) const {
     TCustomUndoAction::Redo(target);
 }
 
+void TIndentUndo::ShiftRows(TUndoTarget& target, int32_t direction) const {
+    for (std::size_t i = 0; i < Shifts.size(); ++i) {
+        const int32_t shift = Shifts[i] * direction;
+        const int32_t row = First + static_cast<int32_t>(i);
+        if (shift > 0)
+            target.InsertText({0, row}, std::string(static_cast<std::size_t>(shift), ' '));
+        else if (shift < 0)
+            target.DeleteText({0, row}, {-shift, row});
+    }
+}
+
+void TIndentUndo::Undo(TUndoTarget& target) const {
+    ShiftRows(target, -1);
+    TCustomUndoAction::Undo(target);
+}
+
+void TIndentUndo::Redo(TUndoTarget& target) const {
+    ShiftRows(target, 1);
+    TCustomUndoAction::Redo(target);
+}
+
 void TUndoActionList::Record(std::unique_ptr<TCustomUndoAction> action) {
     if (Busy_) return;
     Actions_.erase(Actions_.begin() + (Current_ + 1), Actions_.end());
@@ -93,28 +116,46 @@ bool TUndoActionList::Undoable(int32_t index) const {
     return index > 0 || typeid(*Actions_[0]) != typeid(TCaretUndo);
 }
 
+bool TUndoActionList::IsCaretMove(int32_t index) const {
+    return typeid(*Actions_[static_cast<std::size_t>(index)]) == typeid(TCaretUndo);
+}
+
 bool TUndoActionList::CanUndo() const {
     return Undoable(Current_);
+}
+
+void TUndoActionList::UndoCurrent(TUndoTarget& target) {
+    Actions_[static_cast<std::size_t>(Current_)]->Undo(target);
+    --Current_;
+    AddToCounter(-1);
+}
+
+void TUndoActionList::RedoNext(TUndoTarget& target) {
+    ++Current_;
+    Actions_[static_cast<std::size_t>(Current_)]->Redo(target);
+    AddToCounter(1);
 }
 
 void TUndoActionList::Undo(TUndoTarget& target) {
     if (!Undoable(Current_)) return;
     const TBusyScope busy(Busy_);
-    const std::type_info& group = typeid(*Actions_[static_cast<std::size_t>(Current_)]);
+    const TCustomUndoAction& last = *Actions_[static_cast<std::size_t>(Current_)];
+    const bool run = GroupUndo && last.JoinsRuns();
+    const std::type_info& group = typeid(last);
     do {
-        Actions_[static_cast<std::size_t>(Current_)]->Undo(target);
-        --Current_;
-        AddToCounter(-1);
-    } while (GroupUndo && Undoable(Current_) &&
+        UndoCurrent(target);
+    } while (run && Undoable(Current_) && ModifyCount_ != 0 &&
              typeid(*Actions_[static_cast<std::size_t>(Current_)]) == group);
+    while (Undoable(Current_) && IsCaretMove(Current_))
+        UndoCurrent(target);
 }
 
 void TUndoActionList::Redo(TUndoTarget& target) {
     if (!CanRedo()) return;
     const TBusyScope busy(Busy_);
-    ++Current_;
-    Actions_[static_cast<std::size_t>(Current_)]->Redo(target);
-    AddToCounter(1);
+    do {
+        RedoNext(target);
+    } while (IsCaretMove(Current_) && CanRedo());
 }
 
 void TUndoActionList::SetModified(bool modified) {

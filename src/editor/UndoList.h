@@ -47,17 +47,22 @@ public:
     virtual ~TCustomUndoAction() = default;
     virtual void Undo(TUndoTarget& target) const { target.RestoreState(Before); }
     virtual void Redo(TUndoTarget& target) const { target.RestoreState(After); }
+    // Whether group undo takes a run of actions of this class back at once;
+    // otherwise each is a step of its own.
+    virtual bool JoinsRuns() const { return true; }
 
     TEditState Before;
     TEditState After;
 };
 
 // A move of the caret or the selection between two edits; it separates runs
-// of edits that group undo would otherwise take back together.
+// of edits that group undo would otherwise take back together. It is never a
+// step of its own: it goes back and forth with the edit that follows it.
 class TCaretUndo final : public TCustomUndoAction {};
 
 // One typed character at Pos, after LinesAppended empty lines were appended
-// to reach its row. In overwrite mode Overwritten is the character replaced.
+// to reach its row and Padding spaces filled its line up to Pos. In
+// overwrite mode Overwritten is the character replaced.
 class TCharUndo final : public TCustomUndoAction {
 public:
     void Undo(TUndoTarget& target) const override;
@@ -67,11 +72,12 @@ public:
     char Char = ' ';
     std::optional<char> Overwritten;
     int32_t LinesAppended = 0;
+    int32_t Padding = 0;
 };
 
 // Removed text taken away at Start, then Inserted put in its place. A removed
 // column block spans Start (its top-left corner) to End.
-class TBlockUndo final : public TCustomUndoAction {
+class TBlockUndo : public TCustomUndoAction {
 public:
     void Undo(TUndoTarget& target) const override;
     void Redo(TUndoTarget& target) const override;
@@ -82,6 +88,14 @@ public:
     std::string Removed;
     TBlockType BlockType = btStream;
     int32_t LinesAppended = 0;
+};
+
+// A word completed from a list: the part typed (Removed) replaced by the
+// label chosen (Inserted). It is an undo step of its own, whatever comes
+// before or after it.
+class TCompletionUndo final : public TBlockUndo {
+public:
+    bool JoinsRuns() const override { return false; }
 };
 
 // Deleted text at Pos, after Count spaces had padded the line up to Pos.
@@ -95,6 +109,20 @@ public:
     int32_t Count = 0;
 };
 
+// A block of rows indented or unindented: row First + i got Shifts[i] spaces
+// at its start, or lost -Shifts[i] of them. Each is an undo step of its own.
+class TIndentUndo final : public TCustomUndoAction {
+public:
+    void Undo(TUndoTarget& target) const override;
+    void Redo(TUndoTarget& target) const override;
+    bool JoinsRuns() const override { return false; }
+    // Applies the shifts (direction 1) or takes them back (direction -1).
+    void ShiftRows(TUndoTarget& target, int32_t direction) const;
+
+    int32_t First = 0;
+    std::vector<int32_t> Shifts;
+};
+
 class TUndoActionList {
 public:
     // Discards the actions after the current one, appends `action` and makes
@@ -106,8 +134,11 @@ public:
     bool CanUndo() const;
     bool CanRedo() const { return Current_ + 1 < Count(); }
     // Takes back the current action, and with group undo the ones before it
-    // of the same class. A TCaretUndo first in the list is never taken back.
+    // of the same class, stopping where the text was saved (the counter at
+    // 0); then the caret moves that led to them. A TCaretUndo first in the
+    // list is never taken back.
     void Undo(TUndoTarget& target);
+    // Re-applies the next action, a caret move together with the edit after it.
     void Redo(TUndoTarget& target);
 
     int32_t Count() const { return static_cast<int32_t>(Actions_.size()); }
@@ -125,6 +156,9 @@ public:
 
 private:
     bool Undoable(int32_t index) const;
+    bool IsCaretMove(int32_t index) const;
+    void UndoCurrent(TUndoTarget& target);
+    void RedoNext(TUndoTarget& target);
     void AddToCounter(int32_t delta);
 
     std::vector<std::unique_ptr<TCustomUndoAction>> Actions_;

@@ -1,5 +1,6 @@
 // Editing through the model: typing with padding, Enter, Delete, Backspace,
-// tabs, undo grouping and the counter, the text and its events.
+// tabs and block indentation, undo grouping and the counter, the text and its
+// events.
 #include "MemoModelTest.h"
 
 namespace zk::editor::test {
@@ -7,18 +8,18 @@ namespace {
 
 using Typing = MemoModelTest;
 
-TEST_F(Typing, PadsUpToTheCaretAndUndoKeepsThePadding) {
-    Load("\r\n");
+TEST_F(Typing, ThePaddingUpToTheCaretGoesBackWithTheCharacter) {
+    Load("ab\r\n");
     At(10, 0);
-    Model.TypeText("x");
-    EXPECT_EQ(Shown(), "          x");
-    EXPECT_EQ(Caret(), (TTextPoint{11, 0}));
+    Model.TypeText("xy");
+    EXPECT_EQ(Shown(), "ab        xy");
+    EXPECT_EQ(Caret(), (TTextPoint{12, 0}));
     Model.Undo();
-    EXPECT_EQ(Shown(), "          ");
-    EXPECT_TRUE(Model.Modified());
-    Model.Undo();
-    EXPECT_EQ(Shown(), "") << "the padding is undone on its own";
+    EXPECT_EQ(Shown(), "ab");
     EXPECT_FALSE(Model.Modified());
+    EXPECT_EQ(Caret(), (TTextPoint{10, 0}));
+    Model.Redo();
+    EXPECT_EQ(Shown(), "ab        x");
 }
 
 TEST_F(Typing, BelowTheLastLineAppendsLinesThatUndoRemoves) {
@@ -32,10 +33,9 @@ TEST_F(Typing, BelowTheLastLineAppendsLinesThatUndoRemoves) {
     EXPECT_EQ(Shown(), "a|||b");
     At(2, 5);
     Model.TypeText("c");
+    EXPECT_EQ(Shown(), "a|||b||  c");
     Model.Undo();
-    EXPECT_EQ(Shown(), "a|||b||  ");
-    Model.Undo();
-    EXPECT_EQ(Shown(), "a|||b");
+    EXPECT_EQ(Shown(), "a|||b") << "lines, padding and character in one step";
 }
 
 TEST_F(Typing, OverwriteReplacesAndUndoBringsTheCharacterBack) {
@@ -51,7 +51,7 @@ TEST_F(Typing, OverwriteReplacesAndUndoBringsTheCharacterBack) {
 
 TEST_F(Typing, ControlCharactersReadOnlyAndSelections) {
     Load("abc");
-    Model.TypeText("\t\r\x01");
+    Model.TypeText("\r\n\x01");
     EXPECT_EQ(Shown(), "abc");
     EXPECT_EQ(Changes, 0);
     Model.SetSelection({0, 0}, {2, 0});
@@ -81,19 +81,39 @@ TEST_F(Typing, OneUndoTakesBackARunRedoBringsItBackOneByOne) {
     EXPECT_TRUE(Model.Modified());
 }
 
-TEST_F(Typing, ACaretMoveSeparatesRuns) {
+TEST_F(Typing, ACaretMoveSeparatesRunsButIsNoStepOfItsOwn) {
     Load("");
-    Model.TypeText("ab");
+    Model.TypeText("abc");
     Model.LineStart(false);
-    Model.TypeText("cd");
-    EXPECT_EQ(Shown(), "cdab");
+    Model.TypeText("de");
+    EXPECT_EQ(Shown(), "deabc");
     Model.Undo();
-    EXPECT_EQ(Shown(), "ab");
-    Model.Undo(); // the caret goes back to where the first run ended
-    EXPECT_EQ(Caret(), (TTextPoint{2, 0}));
+    EXPECT_EQ(Shown(), "abc");
+    EXPECT_EQ(Caret(), (TTextPoint{3, 0})) << "where the first run ended";
+    EXPECT_TRUE(Model.CanUndo());
     Model.Undo();
     EXPECT_EQ(Shown(), "");
     EXPECT_FALSE(Model.Modified());
+    Model.Redo();
+    Model.Redo();
+    Model.Redo();
+    Model.Redo();
+    EXPECT_EQ(Shown(), "dabc") << "the move comes back with the edit after it";
+    EXPECT_EQ(Caret(), (TTextPoint{1, 0}));
+}
+
+TEST_F(Typing, GroupUndoStopsWhereTheTextWasSaved) {
+    Load("");
+    Model.TypeText("ab");
+    Model.SetModified(false);
+    Model.TypeText("cd");
+    Model.Undo();
+    EXPECT_EQ(Shown(), "ab");
+    EXPECT_FALSE(Model.Modified());
+    Model.Undo();
+    EXPECT_EQ(Shown(), "");
+    EXPECT_TRUE(Model.Modified()) << "undone past the saved text";
+    EXPECT_EQ(Events, "MmMmM");
 }
 
 using EnterKey = MemoModelTest;
@@ -151,7 +171,6 @@ TEST_F(DeleteKeys, DeleteJoinsAtTheEndAndPadsPastIt) {
     EXPECT_EQ(Shown(), "acd  ef");
     Model.Undo();
     EXPECT_EQ(Shown(), "acd|ef");
-    Model.Undo(); // the caret's move to column 5
     Model.Undo();
     EXPECT_EQ(Shown(), "ab|cd|ef");
     At(5, 2);
@@ -302,6 +321,21 @@ TEST_F(TextAndEvents, EditsStraightToTheLinesCannotBeUndone) {
     EXPECT_TRUE(Model.Modified());
     Model.SetModified(false);
     EXPECT_EQ(Events, "Mm");
+}
+
+TEST_F(TextAndEvents, UndoAndRedoTellWhenTheyBecomeAvailable) {
+    std::string told;
+    Model.OnUndoAvailableChanged = [&](bool available) { told += available ? "U" : "u"; };
+    Model.OnRedoAvailableChanged = [&](bool available) { told += available ? "R" : "r"; };
+    Model.TypeText("ab");
+    Model.Undo();
+    Model.Redo();
+    Model.Redo();
+    EXPECT_EQ(told, "UuRUr");
+    Model.SetReadOnly(true);
+    Model.SetReadOnly(false);
+    Model.SetText("");
+    EXPECT_EQ(told, "UuRUruUu");
 }
 
 TEST_F(TextAndEvents, OffsetsCountTheLineBreaks) {

@@ -127,6 +127,34 @@ TEST_F(KeyTable, InsertToggleAndClipboardKeys) {
     EXPECT_EQ(Caret(), (TTextPoint{1, 1}));
 }
 
+TEST_F(KeyTable, ZoomKeysStepTheFontWithinItsRangeAndControlZeroResets) {
+    std::vector<int32_t> sizes;
+    Model.Zoom().OnChanged = [&](int32_t points) { sizes.push_back(points); };
+    constexpr int32_t kMax = kMaxFontPoints;
+    Model.Zoom().SetBase(kMax - 1);
+    Press(TKey::Plus, ssCtrl);
+    Press(TKey::Plus, ssCtrl | ssShift);
+    Press(TKey::Minus, ssCtrl);
+    Press(TKey::Minus, ssCtrl);
+    Press(TKey::Digit0, ssCtrl);
+    Model.Zoom().SetPoints(-3);
+    EXPECT_EQ(sizes,
+              (std::vector<int32_t>{kMax - 1, kMax, kMax - 1, kMax - 2, kMax - 1, kMinFontPoints}));
+    Model.Zoom().Step(INT32_MIN);
+    EXPECT_EQ(Model.Zoom().Points(), kMinFontPoints);
+}
+
+TEST_F(KeyTable, ControlASelectsAllAndControlZeroLeavesBookmarkZero) {
+    Load("ab\r\ncd");
+    Model.ToggleBookmark(0);
+    At(1, 1);
+    Press(TKey::Digit0, ssCtrl);
+    EXPECT_EQ(Caret(), (TTextPoint{1, 1}));
+    Press(TKey::A, ssCtrl);
+    EXPECT_EQ(Model.SelectedText(), "ab\r\ncd");
+    EXPECT_FALSE(HandlesKey(Model, TKey::A, ssNone)) << "a plain A is typed";
+}
+
 TEST_F(KeyTable, UndoAndRedoKeys) {
     Load("");
     Model.TypeText("ab");
@@ -310,8 +338,9 @@ TEST_F(Mouse, WheelScrollsByNotches) {
     Model.Wheel(-60, false, false, 3);
     Model.Wheel(-60, false, false, 3);
     EXPECT_EQ(Model.TopRow(), 6) << "half notches add up";
-    Model.Wheel(-120, true, false, 3);
-    EXPECT_EQ(Model.TopRow(), 16) << "with Control by pages";
+    Model.Wheel(-240, true, false, 3);
+    EXPECT_EQ(Model.TopRow(), 6) << "Control zooms instead";
+    EXPECT_EQ(Model.Zoom().Points(), kDefaultFontPoints - 2);
     At(0, 20);
     Model.Wheel(120, false, true, 3);
     EXPECT_EQ(Caret(), (TTextPoint{0, 17})) << "with Shift the caret moves";

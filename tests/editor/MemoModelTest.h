@@ -13,9 +13,10 @@ namespace zk::editor::test {
 
 class TTestClipboard : public TClipboard {
 public:
-    std::string Text() const override { return Contents; }
+    TPastedText Text() const override { return {Contents, Replaced}; }
     void SetText(const std::string& text) override { Contents = text; }
     std::string Contents;
+    int32_t Replaced = 0;
 };
 
 class MemoModelTest : public ::testing::Test {

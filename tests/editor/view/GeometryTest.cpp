@@ -25,11 +25,11 @@ bool Dark(const QImage& image, int x, int y) {
     return qGray(image.pixel(x, y)) < 128;
 }
 
-// The leftmost and rightmost dark device pixels on device row y.
-std::pair<int, int> InkSpan(const QImage& image, int y) {
+// The leftmost and rightmost dark device pixels on device row y, from x on.
+std::pair<int, int> InkSpan(const QImage& image, int x, int y) {
     int left = -1;
     int right = -1;
-    for (int x = 2 * kGutterWidth; x < image.width(); ++x)
+    for (; x < image.width(); ++x)
         if (Dark(image, x, y)) {
             if (left < 0) left = x;
             right = x;
@@ -65,7 +65,8 @@ TEST_F(GeometryTest, ColumnEightyAtADevicePixelRatioOfTwo) {
     ASSERT_EQ(Memo->Model().LeftCol(), 0);
 
     const qreal run = QFontMetricsF(font).horizontalAdvance(QString(80, 'M'));
-    const qreal column80 = kGutterWidth + run;
+    const int gutter = Memo->Metrics().GutterWidth;
+    const qreal column80 = gutter + run;
     ASSERT_GT(std::abs(run - 80 * qRound(run / 80)), 8)
         << "the test needs an advance that rounding changes";
     EXPECT_NEAR(Memo->Metrics().ColumnX(80), column80, 0.5);
@@ -76,11 +77,11 @@ TEST_F(GeometryTest, ColumnEightyAtADevicePixelRatioOfTwo) {
     const TMemoMetrics& m = Memo->Metrics();
     const int textY = 2 * m.RowY(0) + m.LineHeight;
     const int caretY = 2 * m.RowY(1) + m.LineHeight;
-    const auto [textLeft, textRight] = InkSpan(image, textY);
-    const auto [caretLeft, caretRight] = InkSpan(image, caretY);
+    const auto [textLeft, textRight] = InkSpan(image, 2 * gutter, textY);
+    const auto [caretLeft, caretRight] = InkSpan(image, 2 * gutter, caretY);
     ASSERT_GE(textRight, 0);
     ASSERT_GE(caretLeft, 0);
-    EXPECT_NEAR(textLeft / 2.0, kGutterWidth, m.CharWidth / 2);
+    EXPECT_NEAR(textLeft / 2.0, gutter, m.CharWidth / 2);
     EXPECT_NEAR(textRight / 2.0, column80, m.CharWidth / 2);
     EXPECT_NEAR(caretLeft / 2.0, column80, 1);
     EXPECT_NEAR((caretRight + 1) / 2.0, column80 + 2, 1) << "the caret is 2 pixels wide";

@@ -76,7 +76,7 @@ TEST_F(MouseScrollTest, GutterClickSelectsLinesAndReportsThePoints) {
     EXPECT_EQ(Memo->Model().SelectedText(), "(LINE 2)\r\n(LINE 3)\r\n");
 }
 
-TEST_F(MouseScrollTest, WheelScrollsRowsPagesOrMovesTheCaret) {
+TEST_F(MouseScrollTest, WheelScrollsRowsZoomsOrMovesTheCaret) {
     Memo->SetText(Numbered(300));
     const auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
         QWheelEvent event(QPointF(100, 50), Memo->viewport()->mapToGlobal(QPointF(100, 50)),
@@ -86,9 +86,10 @@ TEST_F(MouseScrollTest, WheelScrollsRowsPagesOrMovesTheCaret) {
     };
     wheel(-120, Qt::NoModifier);
     EXPECT_EQ(Memo->Model().TopRow(), QApplication::wheelScrollLines());
-    wheel(-120, Qt::ControlModifier);
-    EXPECT_EQ(Memo->Model().TopRow(), QApplication::wheelScrollLines() + Memo->VisibleRows());
     EXPECT_EQ(Memo->verticalScrollBar()->value(), Memo->Model().TopRow());
+    wheel(120, Qt::ControlModifier);
+    EXPECT_EQ(Memo->Model().TopRow(), QApplication::wheelScrollLines());
+    EXPECT_EQ(Memo->FontPointSize(), kDefaultFontPoints + 1);
     Memo->SetCaret(0, 0);
     wheel(-120, Qt::ShiftModifier);
     EXPECT_EQ(Memo->Row(), QApplication::wheelScrollLines());
@@ -101,8 +102,9 @@ TEST_F(MouseScrollTest, ScrollBarsFollowTheRulesAfterAResize) {
     QScrollBar* horizontal = Memo->horizontalScrollBar();
     const int rows = Memo->VisibleRows();
     EXPECT_EQ(rows, Memo->viewport()->height() / Memo->Metrics().LineHeight);
-    EXPECT_EQ(Memo->VisibleCols(), static_cast<int>((Memo->viewport()->width() - kGutterWidth) /
-                                                    Memo->Metrics().CharWidth));
+    EXPECT_EQ(Memo->VisibleCols(),
+              static_cast<int>((Memo->viewport()->width() - Memo->Metrics().GutterWidth) /
+                               Memo->Metrics().CharWidth));
     // Range: lines + visible rows - 2; the thumb's last place shows the
     // last line at the top.
     EXPECT_EQ(Memo->Model().VScroll().Range(), 100 + rows - 2);

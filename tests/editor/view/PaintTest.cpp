@@ -46,6 +46,10 @@ public:
 TEST_F(PaintTest, ScreenshotOfHighlightedSource) {
     Memo->SetText(Utf8ToCp1251(kSource));
     Memo->Model().ToggleBookmark(1);
+    Memo->SetBreakpoint(2);
+    Memo->SetBreakpoint(3, TBreakpointState::Invalid);
+    Memo->SetRunMarks(4, false, {5});
+    Memo->SetShadedRange({6, 4}, {29, 4});
     Memo->SetSelection({2, 5}, {19, 5});
     const QImage shot = Memo->viewport()->grab().toImage();
 
@@ -57,14 +61,14 @@ TEST_F(PaintTest, ScreenshotOfHighlightedSource) {
 
     const TMemoMetrics& m = Memo->Metrics();
     const auto row = [&](int r) {
-        return QRect(kGutterWidth, m.RowY(r), shot.width() / shot.devicePixelRatio() - kGutterWidth,
-                     m.LineHeight);
+        return QRect(m.GutterWidth, m.RowY(r),
+                     shot.width() / shot.devicePixelRatio() - m.GutterWidth, m.LineHeight);
     };
     EXPECT_TRUE(HasColor(shot, row(0), QColor(0, 0, 128))); // the comment, navy
     EXPECT_TRUE(HasColor(shot, row(3), QColor(0, 0, 255))); // a QUOTE form, blue
     EXPECT_FALSE(HasColor(shot, row(1), QColor(0, 0, 255)));
     EXPECT_TRUE(HasColor(shot, row(5), Memo->palette().color(QPalette::Highlight)));
-    EXPECT_TRUE(HasColor(shot, QRect(0, m.RowY(0), kGutterWidth, m.LineHeight),
+    EXPECT_TRUE(HasColor(shot, QRect(0, m.RowY(0), m.GutterWidth, m.LineHeight),
                          QColor(0xFF, 0xD8, 0x40))); // the bookmark glyph
 }
 

@@ -251,15 +251,19 @@ void TQtCanvas::TextOut(int32_t x, int32_t y, std::string_view text) {
 // The bitmap is encoded in memory and written like every file of the system,
 // so that a failure names the file and the system's reason ("No space left
 // on device"), which Qt's writer reduces to "Unknown error".
-void TQtCanvas::SavePictureBmp(std::string_view path) const {
+std::string TQtCanvas::BitmapBytes() const {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "BMP");
-    if (!writer.write(Image_))
-        throw TFileError(std::string(path), writer.errorString().toStdString());
-    WriteWholeFile(path,
-                   std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    // The canvas is never empty and at most 640 x 480, so a bitmap in memory
+    // cannot fail to be written.
+    writer.write(Image_);
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void TQtCanvas::SavePictureBmp(std::string_view path) const {
+    WriteWholeFile(path, BitmapBytes());
 }
 
 } // namespace zk

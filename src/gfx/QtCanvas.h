@@ -56,6 +56,8 @@ public:
     TTextExtent TextExtent(std::string_view text) const override;
 
     const QImage& Image() const { return Image_; }
+    // The picture as a Windows bitmap file.
+    std::string BitmapBytes() const;
     void SavePictureBmp(std::string_view path) const override;
 
     static constexpr int32_t kMaxFontPoints = 4000;

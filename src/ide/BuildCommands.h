@@ -6,6 +6,7 @@
 // Windows-1251, as everywhere inside the system; paths are the system's bytes.
 #pragma once
 
+#include "debug/FormMap.h"
 #include "frontend/Errors.h"
 #include "frontend/Options.h"
 #include "ide/TempFiles.h"
@@ -38,8 +39,10 @@ struct TBuildInput {
     // The open documents; the current one with the editor's text, so that a
     // file that includes it by name sees it as edited.
     std::vector<TDocumentCopy> Documents;
-    std::string EditorText;      // the current editor text, compiled as the main module
-    int32_t VisibleColumns = 80; // the columns the editor window shows
+    std::string EditorText;       // the current editor text, compiled as the main module
+    TDocumentFormat EditorFormat; // how the main module is written: as the document's file
+    std::string EditorTitle;      // the document's tab title, for a message
+    int32_t VisibleColumns = 80;  // the columns the editor window shows
 };
 
 // Where an error puts the caret.
@@ -47,6 +50,7 @@ struct TCaretPlace {
     int32_t Slot = 0; // 0: the current document; else the slot whose tab becomes current first
     int32_t Row = 0;
     int32_t Col = 0;
+    int32_t Length = 0; // the error's token, selected from the caret on; 0 when none
 
     friend bool operator==(const TCaretPlace&, const TCaretPlace&) = default;
 };
@@ -60,13 +64,21 @@ struct TCommandOutcome {
     std::optional<std::string> BuildStatus; // status panel 2
     // PrepareRun and LoadRunFile: the image to hand to the run steps.
     std::optional<TPCode> Code;
+    // PrepareRun: the image's form map, the main module's path in the
+    // temporary directory and that directory as a search-list entry, so that
+    // a place in a form's file can be found among the open documents.
+    std::optional<TFormMap> Forms;
+    std::string MainModule;
+    std::string TempEntry;
     // PrepareRun: AutoSave is on, so Save All comes before the run steps.
     bool SaveAll = false;
 };
 
 struct TCompileResult {
-    TPCode Code;  // the image, also after an error
-    TError Error; // an error in the main module names "главный модуль"
+    TPCode Code;            // the image, also after an error
+    TError Error;           // an error in the main module names "главный модуль"
+    TFormMap Forms;         // when asked for; empty after an error
+    std::string MainModule; // the main module's path in the temporary directory
 };
 
 // A save dialog: the chosen path, nothing when cancelled.
@@ -99,18 +111,33 @@ public:
     // when a file there was not written by the environment (its message
     // added). Throws TFileError.
     std::optional<TCompileResult> CompileMain(bool unitMode, const TBuildInput& input,
-                                              std::vector<TNotice>& notices);
+                                              std::vector<TNotice>& notices,
+                                              bool withForms = false);
+    // The sources of a check by tests: the documents and the main module
+    // written into TempDir, as for a build, without compiling them. Nothing,
+    // with its message, when that cannot be done. Throws TFileError.
+    struct TWrittenSources {
+        std::string MainModule;
+        std::vector<std::string> IncludePaths; // TempDir first
+    };
+    std::optional<TWrittenSources> WriteSources(const TBuildInput& input,
+                                                std::vector<TNotice>& notices);
     // "PCode.txt" when PCDOut is on.
     void WritePCodeListing(const TPCode& code, std::vector<TNotice>& notices);
 
 private:
     std::vector<std::string> IncludePathsFor(const TTempFiles& temp);
+    // The documents and the main module written into the temporary
+    // directory: the main module's name; nothing, with its message, when a
+    // file there is not the environment's.
+    std::optional<std::string> FlushSources(TTempFiles& temp, const TBuildInput& input,
+                                            std::vector<TNotice>& notices);
     void WriteLog(std::vector<TNotice>& notices);
     // ClearTemp, the save dialog when there is one, CompileMain; the image
     // when it built, with a failure reported into `out`.
     std::optional<TPCode> Build(TCommandOutcome& out, const TBuildInput& input, bool unitMode,
                                 std::string_view failurePrefix, const TAskPath* askPath,
-                                std::string* chosen);
+                                std::string* chosen, bool withForms = false);
 
     TOptions& Options_;
 };
@@ -119,10 +146,15 @@ private:
 // lowest slot whose file name equals the error's ignoring letter case;
 // nothing when the file is not open.
 std::optional<TCaretPlace> LocateError(const TError& error, const TBuildInput& input);
-// The row and column of byte `offset` in `text`, each line counted with two
-// bytes for its line end; a column beyond the visible ones becomes the last
-// visible one, and an offset past the text the end of its last line.
-TCaretPlace CaretAtOffset(std::string_view text, int32_t offset, int32_t visibleColumns);
+// The row and column of byte `offset` in `text` (lines joined with CR LF),
+// each line counted with `lineEndLength` bytes for its line end as its file
+// has it; a column beyond the visible ones becomes the last visible one, and
+// an offset past the text the end of its last line.
+TCaretPlace CaretAtOffset(std::string_view text, int32_t offset, int32_t visibleColumns,
+                          int32_t lineEndLength = 2);
+// The text of a failed build's message box: the error, what it is about
+// (the unknown atom, the character), and its file with line and column.
+std::string FailureMessage(const TError& error, const TBuildInput& input);
 
 // The message box of a file-system failure, naming the file and the reason.
 TNotice FileErrorNotice(const std::exception& failure);

@@ -1,9 +1,11 @@
 // The dialog service on QMessageBox, QFileDialog and QInputDialog.
 #include "ide/DialogService.h"
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace zk::ide {
 
@@ -48,7 +50,9 @@ QString RunFileDialog(QWidget* parent, const TFileRequest& request, bool saving)
     dialog.setFileMode(saving || !request.MustExist ? QFileDialog::AnyFile
                                                     : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(request.DefaultSuffix);
+    if (request.ChosenFilter) dialog.selectNameFilter(*request.ChosenFilter);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    if (request.ChosenFilter) *request.ChosenFilter = dialog.selectedNameFilter();
     return dialog.selectedFiles().first();
 }
 
@@ -57,8 +61,14 @@ QString RunFileDialog(QWidget* parent, const TFileRequest& request, bool saving)
 TAnswer TQtDialogService::Message(QWidget* parent, const QString& caption, const QString& text,
                                   TMessageIcon icon, TMessageButtons buttons) {
     QMessageBox box(BoxIcon(icon), caption, text, BoxButtons(buttons), parent);
+    // Esc and the close box: No where it is the only way out, else Cancel.
     if (buttons == TMessageButtons::YesNo) box.setEscapeButton(QMessageBox::No);
-    return AnswerOf(box.exec());
+    if (buttons == TMessageButtons::YesNoCancel) box.setEscapeButton(QMessageBox::Cancel);
+    const int button = box.exec();
+    // A box ended by the program's end, not by a button, answers as Esc would.
+    if (!box.clickedButton() && box.escapeButton())
+        return AnswerOf(box.standardButton(box.escapeButton()));
+    return AnswerOf(button);
 }
 
 QString TQtDialogService::OpenFile(QWidget* parent, const TFileRequest& request) {
@@ -67,6 +77,23 @@ QString TQtDialogService::OpenFile(QWidget* parent, const TFileRequest& request)
 
 QString TQtDialogService::SaveFile(QWidget* parent, const TFileRequest& request) {
     return RunFileDialog(parent, request, true);
+}
+
+TChoice TQtDialogService::Choose(QWidget* parent, const TChoiceRequest& request) {
+    QMessageBox box(QMessageBox::Question, request.Caption, request.Text, QMessageBox::NoButton,
+                    parent);
+    QList<QAbstractButton*> buttons;
+    for (const QString& text : request.Buttons)
+        buttons.push_back(box.addButton(text, QMessageBox::AcceptRole));
+    if (buttons.isEmpty()) return {};
+    box.setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+    box.setEscapeButton(buttons.value(request.EscapeButton, buttons.last()));
+    if (!request.CheckBox.isEmpty()) box.setCheckBox(new QCheckBox(request.CheckBox));
+    box.exec();
+    const qsizetype pressed = buttons.indexOf(box.clickedButton());
+    // A box ended by the program's end, not by a button, answers as Esc would.
+    const int button = pressed < 0 ? request.EscapeButton : static_cast<int>(pressed);
+    return {button, box.checkBox() && box.checkBox()->isChecked()};
 }
 
 std::optional<QString> TQtDialogService::InputText(QWidget* parent, const QString& caption,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -15,14 +16,33 @@ enum class TMessageIcon { None, Information, Warning, Error, Question };
 enum class TMessageButtons { Ok, YesNo, YesNoCancel };
 enum class TAnswer { Ok, Yes, No, Cancel };
 
-// A file dialog. Filter is in Qt's form, "ZK программы (*.zk)"; DefaultSuffix
-// is appended to a typed name without one; MustExist refuses a missing file.
+// A file dialog. Filter is in Qt's form, filters apart by ";;":
+// "Программы ZK (*.zk);;Все файлы (*)"; DefaultSuffix is appended to a typed
+// name without one; MustExist refuses a missing file.
 struct TFileRequest {
     QString Title;
     QString Directory;
     QString Filter;
     QString DefaultSuffix;
     bool MustExist = false;
+    // When given: the filter selected first, and on OK the one the user chose
+    // (Save As picks the encoding so).
+    QString* ChosenFilter = nullptr;
+};
+
+// A question answered by one of several buttons, the first the default one,
+// with a check box under it when CheckBox is not empty.
+struct TChoiceRequest {
+    QString Caption;
+    QString Text;
+    QStringList Buttons;
+    int EscapeButton = 0; // what Esc and the close box answer
+    QString CheckBox;
+};
+
+struct TChoice {
+    int Button = 0; // index into the request's Buttons
+    bool Checked = false;
 };
 
 class TDialogService {
@@ -38,6 +58,12 @@ public:
     // The text in the box when OK was pressed, nothing when cancelled.
     virtual std::optional<QString> InputText(QWidget* parent, const QString& caption,
                                              const QString& prompt, const QString& value) = 0;
+    // The button pressed and the check box. A service that shows no such
+    // boxes answers as Esc would, the box unchecked.
+    virtual TChoice Choose(QWidget* parent, const TChoiceRequest& request) {
+        (void)parent;
+        return {request.EscapeButton, false};
+    }
 
     // A box with only OK, the commonest question of all.
     void Inform(QWidget* parent, const QString& caption, const QString& text,
@@ -54,6 +80,7 @@ public:
     QString SaveFile(QWidget* parent, const TFileRequest& request) override;
     std::optional<QString> InputText(QWidget* parent, const QString& caption, const QString& prompt,
                                      const QString& value) override;
+    TChoice Choose(QWidget* parent, const TChoiceRequest& request) override;
 };
 
 } // namespace zk::ide

@@ -29,13 +29,20 @@ public:
 
     // Each returns the text for status panel 0, empty when it stays as it was.
     QString New();
+    // A file that is already open is not opened twice: its tab becomes current.
     QString Open();
+    // Open without the dialog: the file at `path` (the system's bytes).
+    QString OpenPath(const std::string& path);
+    // Writes a changed document, and one whose file has gone; asks first when
+    // another program changed the file since it was read.
     QString Save();
     QString SaveAs();
     // Saves every changed document, tab by tab, and ends on the tab that was
     // current. An untitled one asks for a name; a cancelled or failed one is
     // left unsaved and the walk goes on.
     QString SaveAll();
+    // Asks about a changed document: Yes saves it, No lets it go, Cancel (and
+    // Esc) keeps it open.
     QString Close();
     // The user picked tab `tab`.
     void ChangeTab(int tab) { Table_.ChangeTab(tab); }
@@ -46,17 +53,32 @@ public:
     // dialog and on a failed save.
     bool ConfirmExit();
 
-    // The find dialog's Find and F3: moves the caret to the next occurrence
-    // below it; true when one was found (the window then focuses the editor).
-    bool Search(const QString& text, bool matchCase);
+    // The window became active: for each document whose file another program
+    // changed, shows it and offers to read the file again or keep the text;
+    // a file that went away is told, and its document counts as unsaved.
+    // True when a document changed.
+    bool CheckFilesOnDisk();
+
+    // Reads the current document's file again in the other encoding (UTF-8
+    // or Windows-1251), asking first when that would lose changes.
+    QString ReopenInOtherEncoding();
+
     // "Перейти к строке...": asks for the row and moves the caret there.
     void GotoLine();
 
 private:
-    // Save's steps after the check of Saved: false when nothing was written.
-    bool SaveCurrentTo(const QString& target, QString& status);
+    // Save's steps after the check of Saved, under the document's own name or
+    // a chosen one: false when nothing was written.
+    bool SaveCurrent(QString& status);
+    // In the document's format, or in `format` (Save As with another encoding).
+    bool SaveCurrentTo(const QString& target, QString& status,
+                       const TDocumentFormat* format = nullptr);
+    // Another program changed the file since it was read: may it be replaced?
+    bool MayOverwrite(const TOpenFile& document);
     QString AskSavePath();
     void ShowError(const QString& text);
+    TAnswer Ask(const QString& text, TMessageButtons buttons);
+    void ReportDiskChange(const TDiskChange& change);
 
     TDocumentTable& Table_;
     TDocumentEditor& Editor_;

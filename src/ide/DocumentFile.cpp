@@ -1,23 +1,14 @@
-// Documents on disk: whole-file reads, and writes through QSaveFile.
+// Documents on disk, and the words for a file that failed.
 #include "ide/DocumentFile.h"
 
+#include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <algorithm>
 
 namespace zk::ide {
 
 namespace {
-
-[[noreturn]] void FailReading(const QString& path, const QString& reason) {
-    throw TDocumentError(QString("Не удалось прочитать файл %1: %2").arg(path, reason));
-}
-
-[[noreturn]] void FailWriting(const QString& path, const QString& reason) {
-    throw TDocumentError(QString("Не удалось сохранить файл %1: %2").arg(path, reason));
-}
 
 std::string JoinLines(std::string_view bytes) {
     std::string text;
@@ -29,48 +20,66 @@ std::string JoinLines(std::string_view bytes) {
     return text;
 }
 
-// Qt reports a short write (a full disk, a size limit) only by its count; the
-// write of the rest then fails with the system's reason.
-bool WriteAll(QSaveFile& file, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const qint64 written = file.write(bytes.data(), static_cast<qint64>(bytes.size()));
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
+// The first line end decides: a file whose lines end with LF alone is written
+// back so; CR LF and a lone CR give CR LF.
+bool FirstLineEndIsLf(std::string_view bytes) {
+    const std::size_t end = bytes.find_first_of("\r\n");
+    return end != std::string_view::npos && bytes[end] == '\n';
 }
 
 } // namespace
 
-TDocumentError::TDocumentError(const QString& message)
-    : std::runtime_error(message.toStdString()) {}
-
-std::string ReadDocument(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) FailReading(path, file.errorString());
-    if (file.size() > kMaxDocumentBytes) FailReading(path, "файл слишком велик");
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) FailReading(path, file.errorString());
-    return JoinLines(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+std::string TDocumentFormat::Name() const {
+    return std::string(Encoding == TTextEncoding::Utf8 ? "UTF-8" : "Windows-1251") +
+           (LfLineEnds ? ", LF" : ", CR LF");
 }
 
-std::string OpenOrCreateDocument(const QString& path) {
-    if (QFileInfo::exists(path)) return ReadDocument(path);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        FailWriting(path, file.errorString());
-    return {};
+TDocumentFile ReadDocument(std::string_view path, std::optional<TTextEncoding> as) {
+    TDocumentFile file;
+    const std::string bytes = ReadRegularFile(path, kMaxDocumentBytes, &file.Stamp);
+    TDecodedText decoded = as ? DecodeText(bytes, *as) : DecodeText(bytes);
+    file.Text = JoinLines(decoded.Text);
+    file.Format.Encoding = decoded.Encoding;
+    file.Format.Bom = decoded.Bom;
+    file.Format.LfLineEnds = FirstLineEndIsLf(decoded.Text);
+    file.Format.Unmappable = std::move(decoded.Unmappable);
+    return file;
 }
 
-void WriteDocument(const QString& path, std::string_view text) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) FailWriting(path, file.errorString());
-    if (!text.empty() && (!WriteAll(file, text) || !WriteAll(file, "\r\n"))) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        FailWriting(path, reason);
+std::string DocumentBytes(std::string_view text, const TDocumentFormat& format) {
+    const std::string_view lineEnd = format.LfLineEnds ? "\n" : "\r\n";
+    std::string lines;
+    lines.reserve(text.size() + 2);
+    for (std::size_t pos = 0; pos <= text.size();) {
+        const std::size_t end = std::min(text.find("\r\n", pos), text.size());
+        lines.append(text.substr(pos, end - pos));
+        lines.append(lineEnd);
+        pos = end + 2;
     }
-    if (!file.commit()) FailWriting(path, file.errorString());
+    return EncodeText(lines, format.Encoding, format.Bom, format.Unmappable);
+}
+
+TDocumentFile OpenOrCreateDocument(std::string_view path) {
+    if (!CreateEmptyFile(path)) return ReadDocument(path);
+    return {{}, RegularFileStamp(path).value_or(TFileStamp{}), {}};
+}
+
+TFileStamp WriteDocument(std::string_view path, std::string_view text,
+                         const TDocumentFormat& format) {
+    TFileReplacement file(path, TWriteRule::UserFile);
+    if (!text.empty()) file.Write(DocumentBytes(text, format));
+    const TFileStamp stamp = file.Stamp().value_or(TFileStamp{});
+    file.Commit();
+    return stamp;
+}
+
+std::string FileFailureText(const std::exception& failure) {
+    const auto* file = dynamic_cast<const TFileError*>(&failure);
+    if (!file) return Utf8ToCp1251(failure.what());
+    std::string text = PathText(file->Path()) + ": " + Utf8ToCp1251(FaultText(file->Fault()));
+    // A failure without a kind of its own keeps the system's words beside ours.
+    if (file->Fault() == TFileFault::Other) text += " (" + Utf8ToCp1251(file->Reason()) + ")";
+    return text;
 }
 
 } // namespace zk::ide

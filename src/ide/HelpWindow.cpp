@@ -2,6 +2,8 @@
 // followed inside the browser; the guide has no external links.
 #include "ide/HelpWindow.h"
 
+#include "ide/TextView.h"
+
 #include <QAction>
 #include <QIcon>
 #include <QKeySequence>
@@ -23,6 +25,7 @@ THelpWindow::THelpWindow(QWidget* parent) : QMainWindow(parent), Browser_(new QT
     setWindowIcon(QIcon(QStringLiteral(":/help/varnok.png")));
     resize(820, 640);
 
+    TTextZoom::Install(Browser_); // Control+Plus, Minus, 0 and the wheel, as in the editor
     Browser_->setOpenLinks(true);
     Browser_->setOpenExternalLinks(false);
     setCentralWidget(Browser_);

@@ -1,16 +1,18 @@
 // "Общие настройки": one control per field of the settings record, and the
-// start-up questions about the settings file.
+// start-up question about the settings file.
 #include "ide/OptionsDialog.h"
 
 #include "frontend/FileIO.h"
 #include "ide/BuildCommands.h"
 #include "ide/InstalledFiles.h"
 #include "ide/QtText.h"
+#include "platform/System.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -19,12 +21,14 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
-#include <unistd.h>
+#include <limits>
+#include <optional>
 
 namespace zk::ide {
 
@@ -48,15 +52,44 @@ void LoadProgramSettings(TOptions& options, TDialogService& dialogs, QWidget* pa
         return;
     }
     dialogs.Message(parent, kSettingsCaption,
-                    "В каталоге, в который был установлен Varnok не найден файл настроек. "
-                    "Будут использованы настроки по умолчанию.",
+                    "В каталоге, в который был установлен Varnok, не найден файл настроек. "
+                    "Будут использованы настройки по умолчанию.",
                     TMessageIcon::Information, TMessageButtons::Ok);
     SetDefaultOptions(options);
 }
 
-bool AskYes(TDialogService& dialogs, QWidget* parent, const QString& question) {
-    return dialogs.Message(parent, kSettingsCaption, question, TMessageIcon::Question,
-                           TMessageButtons::YesNo) == TAnswer::Yes;
+// The kept choice, by the name it has in the user's configuration file.
+const QString kChoiceKey = "Startup/SettingsFileChoice";
+const QStringList kChoiceNames = {"installed", "defaults", "none"};
+
+std::optional<TStartupChoice> KeptChoice(const QString& config) {
+    if (config.isEmpty()) return std::nullopt;
+    const qsizetype index =
+        kChoiceNames.indexOf(QSettings(config, QSettings::IniFormat).value(kChoiceKey).toString());
+    if (index < 0) return std::nullopt;
+    return static_cast<TStartupChoice>(index);
+}
+
+void KeepChoice(const QString& config, TStartupChoice choice) {
+    QSettings settings(config, QSettings::IniFormat);
+    settings.setValue(kChoiceKey, kChoiceNames[static_cast<int>(choice)]);
+}
+
+TStartupChoice AskStartupChoice(TDialogService& dialogs, QWidget* parent, const QString& config) {
+    if (const std::optional<TStartupChoice> kept = KeptChoice(config)) return *kept;
+    const TChoiceRequest request{
+        kSettingsCaption,
+        "Varnok ранее не запускался из текущего каталога. Создать файл настроек в текущем "
+        "каталоге?\n\nЕго можно создать из настроек, установленных вместе с Varnok, или с "
+        "настройками по умолчанию.",
+        {"Создать из установленных", "Создать по умолчанию", "Не создавать"},
+        static_cast<int>(TStartupChoice::NoFile),
+        config.isEmpty() ? QString() : "Больше не спрашивать"};
+    const TChoice answer = dialogs.Choose(parent, request);
+    const auto choice = static_cast<TStartupChoice>(
+        std::clamp(answer.Button, 0, static_cast<int>(TStartupChoice::NoFile)));
+    if (answer.Checked && !config.isEmpty()) KeepChoice(config, choice);
+    return choice;
 }
 
 QLabel* Label(const QString& text, QWidget* buddy) {
@@ -99,14 +132,24 @@ void Check(QButtonGroup* group, int id) {
     (button ? button : group->button(0))->setChecked(true);
 }
 
+// The family exactly as the record names it, also one this machine serves
+// under another name ("Courier New" by "Liberation Mono"), so that OK without
+// a change keeps the record as it was.
+void ShowFontFamily(QFontComboBox* box, const QString& family) {
+    const int listed = box->findText(family);
+    if (listed >= 0) box->setCurrentIndex(listed);
+    box->setEditText(family);
+}
+
 QString WithSlash(QString dir) {
     return dir.endsWith('/') ? dir : dir + '/';
 }
 
 } // namespace
 
+// The user's configuration is the file of the program's own QSettings.
 TSettingsPlaces StartupSettingsPlaces() {
-    return {QDir::currentPath(), InstalledFile(kSettingsFileName)};
+    return {QDir::currentPath(), InstalledFile(kSettingsFileName), QSettings().fileName()};
 }
 
 void LoadStartupOptions(TOptions& options, TDialogService& dialogs, QWidget* parent,
@@ -117,26 +160,20 @@ void LoadStartupOptions(TOptions& options, TDialogService& dialogs, QWidget* par
         if (!ReadSettingsFile(local, options, dialogs, parent)) SetDefaultOptions(options);
         return;
     }
-    if (!AskYes(dialogs, parent,
-                "Varnok ранее не запускался из текущего каталога. Создать файл настроек в "
-                "текущем каталоге?")) {
+    switch (AskStartupChoice(dialogs, parent, places.UserConfig)) {
+    case TStartupChoice::InstalledSettings:
         LoadProgramSettings(options, dialogs, parent, places);
-        return;
+        break;
+    case TStartupChoice::Defaults: SetDefaultOptions(options); break;
+    case TStartupChoice::NoFile: LoadProgramSettings(options, dialogs, parent, places); return;
     }
-    if (AskYes(dialogs, parent,
-               "Воспользоваться настройками из каталога, в который установлен Varnok (иначе "
-               "будут использованы настройки ко умолчанию)?"))
-        LoadProgramSettings(options, dialogs, parent, places);
-    else
-        SetDefaultOptions(options);
     WriteSettingsFile(local, options, dialogs, parent);
 }
 
-// The settings layer names files in the system's code page.
 bool ReadSettingsFile(const QString& path, TOptions& options, TDialogService& dialogs,
                       QWidget* parent) {
     try {
-        LoadOptions(ToText1251(path), options);
+        LoadOptions(PathBytes(path), options);
         return true;
     } catch (const TFileError& failure) {
         ReportFileError(dialogs, parent, failure);
@@ -147,7 +184,7 @@ bool ReadSettingsFile(const QString& path, TOptions& options, TDialogService& di
 bool WriteSettingsFile(const QString& path, const TOptions& options, TDialogService& dialogs,
                        QWidget* parent) {
     try {
-        SaveOptions(ToText1251(path), options);
+        SaveOptions(PathBytes(path), options);
         return true;
     } catch (const TFileError& failure) {
         ReportFileError(dialogs, parent, failure);
@@ -156,9 +193,7 @@ bool WriteSettingsFile(const QString& path, const TOptions& options, TDialogServ
 }
 
 int64_t PhysicalMemoryBytes() {
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGESIZE);
-    return pages > 0 && pageSize > 0 ? static_cast<int64_t>(pages) * pageSize : 0;
+    return static_cast<int64_t>(zk::PhysicalMemoryBytes());
 }
 
 int MemoryBoundMB(int64_t physicalBytes) {
@@ -180,8 +215,12 @@ TCommonOptsFrm::TCommonOptsFrm(TOptions& options, QWidget* parent, int64_t physi
     right->addStretch();
     EdtMaxMem_->setRange(1, MemoryBoundMB(physicalBytes));
 
+    auto* left = new QVBoxLayout;
+    left->addWidget(BuildFilesGroup(), 1);
+    left->addWidget(BuildEditorGroup());
+
     auto* groups = new QHBoxLayout;
-    groups->addWidget(BuildFilesGroup(), 3);
+    groups->addLayout(left, 3);
     groups->addLayout(right, 2);
 
     auto* ok = Button("OK", "CmdOK");
@@ -308,6 +347,31 @@ QWidget* TCommonOptsFrm::BuildGraphicsGroup() {
     return group;
 }
 
+// The editor lays its text out in character cells: only fixed-pitch fonts.
+QWidget* TCommonOptsFrm::BuildEditorGroup() {
+    auto* group = Named(new QGroupBox("Редактор"), "GrpEditor");
+    CmbFontFamily_ = Named(new QFontComboBox, "CmbFontFamily");
+    CmbFontFamily_->setFontFilters(QFontComboBox::MonospacedFonts);
+    EdtFontSize_ = Named(new QSpinBox, "EdtFontSize");
+    EdtFontSize_->setRange(kMinFontSize, kMaxFontSize);
+    ChkLineNumbers_ = CheckBox("Номера строк", "ChkLineNumbers");
+    ChkLiveErrors_ = CheckBox("Ошибки при вводе", "ChkLiveErrors");
+    EdtStepLimit_ = Named(new QSpinBox, "EdtStepLimit");
+    EdtStepLimit_->setRange(kMinDebugStepLimit, std::numeric_limits<int32_t>::max());
+    EdtStepLimit_->setGroupSeparatorShown(true);
+    auto* layout = new QGridLayout(group);
+    layout->addWidget(Label("Шрифт:", CmbFontFamily_), 0, 0);
+    layout->addWidget(CmbFontFamily_, 0, 1);
+    layout->addWidget(Label("Размер:", EdtFontSize_), 0, 2);
+    layout->addWidget(EdtFontSize_, 0, 3);
+    layout->addWidget(ChkLineNumbers_, 1, 0, 1, 2);
+    layout->addWidget(ChkLiveErrors_, 1, 2, 1, 2);
+    layout->addWidget(Label("Предел шагов отладки:", EdtStepLimit_), 2, 0, 1, 2);
+    layout->addWidget(EdtStepLimit_, 2, 2, 1, 2);
+    layout->setColumnStretch(1, 1);
+    return group;
+}
+
 void TCommonOptsFrm::OnInit(TDialogService& dialogs, const TSettingsPlaces& places) {
     LoadStartupOptions(Options_, dialogs, this, places);
     PutToControls();
@@ -331,6 +395,11 @@ void TCommonOptsFrm::PutToControls() {
     ChkLimitSize_->setChecked(Options_.LimitSize);
     EdtLogSize_->setValue(Options_.LogSize);
     Check(GrpGraphicsMode_, Options_.GraphicsMode);
+    ShowFontFamily(CmbFontFamily_, FromText1251(Options_.FontFamily));
+    EdtFontSize_->setValue(Options_.FontSize);
+    ChkLineNumbers_->setChecked(Options_.LineNumbers);
+    ChkLiveErrors_->setChecked(Options_.LiveErrors);
+    EdtStepLimit_->setValue(Options_.DebugStepLimit);
 }
 
 void TCommonOptsFrm::GetFromCtrls() {
@@ -351,6 +420,12 @@ void TCommonOptsFrm::GetFromCtrls() {
     Options_.LimitSize = ChkLimitSize_->isChecked();
     Options_.LogSize = static_cast<uint16_t>(EdtLogSize_->value());
     Options_.GraphicsMode = static_cast<uint8_t>(GrpGraphicsMode_->checkedId());
+    const QString family = CmbFontFamily_->currentText().trimmed();
+    Options_.FontFamily = family.isEmpty() ? std::string(kDefaultFontFamily) : ToText1251(family);
+    Options_.FontSize = EdtFontSize_->value();
+    Options_.LineNumbers = ChkLineNumbers_->isChecked();
+    Options_.LiveErrors = ChkLiveErrors_->isChecked();
+    Options_.DebugStepLimit = EdtStepLimit_->value();
 }
 
 void TCommonOptsFrm::OnOK() {

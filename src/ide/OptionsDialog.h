@@ -1,6 +1,7 @@
 // The options dialog "Общие настройки" over the settings record, and the
 // start-up that fills the record from "Zk.ini", asking what to do when the
-// current directory holds none. The dialog edits the record in memory only.
+// current directory holds none, unless the user asked not to be asked again.
+// The dialog edits the record in memory only.
 #pragma once
 
 #include "frontend/Options.h"
@@ -13,6 +14,7 @@
 
 class QButtonGroup;
 class QCheckBox;
+class QFontComboBox;
 class QLineEdit;
 class QListWidget;
 class QSpinBox;
@@ -25,15 +27,24 @@ inline const QString kSettingsFileName = "Zk.ini";
 struct TSettingsPlaces {
     QString CurrentDir;      // where "Zk.ini" is read, and written when the user agrees
     QString ProgramSettings; // the "Zk.ini" installed with the program; empty when none
+    // The user's own configuration file, which keeps the start-up choice made
+    // with "Больше не спрашивать"; empty: no choice is kept or read.
+    QString UserConfig = {};
 };
 
-// The current directory and the installed settings of the running program.
+// The current directory, the installed settings of the running program and
+// the file of its QSettings in the user's configuration directory.
 TSettingsPlaces StartupSettingsPlaces();
 
+// What to do at a first start in a directory.
+enum class TStartupChoice { InstalledSettings, Defaults, NoFile };
+
 // Fills `options` at start-up: "Zk.ini" of the current directory when there
-// is one; otherwise the user chooses whether to create it there, and from the
-// program's settings or the defaults. A settings file that cannot be read or
-// written is reported and the start-up goes on.
+// is one; otherwise the user chooses, in one question, to create it there
+// from the installed settings or from the defaults, or not to create it (the
+// installed settings then serve). A choice the user asked to keep is taken
+// without asking. A settings file that cannot be read or written is
+// reported and the start-up goes on.
 void LoadStartupOptions(TOptions& options, TDialogService& dialogs, QWidget* parent,
                         const TSettingsPlaces& places);
 
@@ -81,6 +92,7 @@ private:
     QWidget* BuildInterpretGroup();
     QWidget* BuildLogGroup();
     QWidget* BuildGraphicsGroup();
+    QWidget* BuildEditorGroup();
 
     TOptions& Options_;
     QLineEdit* EdtTempDir_ = nullptr;
@@ -99,6 +111,11 @@ private:
     QCheckBox* ChkLimitSize_ = nullptr;
     QSpinBox* EdtLogSize_ = nullptr;
     QButtonGroup* GrpGraphicsMode_ = nullptr;
+    QFontComboBox* CmbFontFamily_ = nullptr;
+    QSpinBox* EdtFontSize_ = nullptr;
+    QCheckBox* ChkLineNumbers_ = nullptr;
+    QCheckBox* ChkLiveErrors_ = nullptr;
+    QSpinBox* EdtStepLimit_ = nullptr;
 };
 
 } // namespace zk::ide

@@ -4,6 +4,8 @@
 #include "frontend/Cp1251.h"
 #include "frontend/FileIO.h"
 #include "gfx/ResultPicture.h"
+#include "ide/DocumentFile.h"
+#include "ide/TextView.h"
 #include "interp/RunResult.h"
 
 #include <QApplication>
@@ -46,6 +48,14 @@ QString BrokenIntoLines(const QString& text) {
         }
     }
     return shown;
+}
+
+// A result that is no picture description at all fails on its size: most
+// often a text program run with the picture output, which the message names.
+QString PictureFailure(int32_t code) {
+    QString message = QtText(PictureErrorMessage(code));
+    if (code == kErrorBadPictureSize) message += " (выбран вывод «Графический интерпретатор»)";
+    return message;
 }
 
 TMessageIcon IconOf(TNoticeKind kind) {
@@ -102,30 +112,42 @@ TInputFrm::TInputFrm(QWidget* parent)
         child->installEventFilter(this);
 }
 
-void TInputFrm::GetParams(const std::vector<std::string>& names, TInterpreter& run) {
-    if (names.empty()) return; // nothing to ask
+bool TInputFrm::GetParams(const std::vector<std::string>& names, TInterpreter& run,
+                          std::vector<std::string>& texts) {
+    if (names.empty()) return true; // nothing to ask
+    texts.resize(names.size());
     ParamNames_ = names;
-    ParamTexts_.assign(names.size(), QString());
-    EdtParam->clear();
+    ParamTexts_.clear();
+    for (const std::string& text : texts)
+        ParamTexts_.push_back(QtText(text));
+    EdtParam->setText(ParamTexts_[0]);
     CurParam_ = PrevParam_ = 0;
     OnChg();
     EdtParam->setFocus();
-    if (exec() == QDialog::Accepted) {
-        for (const QString& text : ParamTexts_) {
-            run.AddParam(UpperCase1251(SystemText(text)));
+    const bool accepted = exec() == QDialog::Accepted;
+    if (!accepted) ParamTexts_[CurParam_] = EdtParam->text(); // kept for the next run
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        texts[i] = SystemText(ParamTexts_[i]);
+    if (accepted) {
+        for (const std::string& text : texts) {
+            run.AddParam(UpperCase1251(text));
             if (run.ErrorNumber() != 0) break;
         }
     } else {
         run.CancelParams();
     }
     ParamTexts_.clear();
+    return accepted;
 }
 
+// An offered text is selected, so that typing replaces it.
 void TInputFrm::OnChg() {
     ParamTexts_[PrevParam_] = EdtParam->text();
-    LblParName->setText("Параметр " + QString::number(CurParam_) + " (" +
+    LblParName->setText("Параметр " + QString::number(CurParam_ + 1) + " из " +
+                        QString::number(ParamNames_.size()) + " (" +
                         QtText(ParamNames_[CurParam_]) + ")");
     EdtParam->setText(ParamTexts_[CurParam_]);
+    EdtParam->selectAll();
 }
 
 void TInputFrm::MoveTo(int index) {
@@ -135,6 +157,13 @@ void TInputFrm::MoveTo(int index) {
     OnChg();
 }
 
+void TInputFrm::OnEnter(bool run) {
+    if (run || CurParam_ + 1 == static_cast<int>(ParamNames_.size()))
+        OnOK();
+    else
+        MoveTo(CurParam_ + 1);
+}
+
 void TInputFrm::OnOK() {
     ParamTexts_[CurParam_] = EdtParam->text();
     accept();
@@ -142,9 +171,16 @@ void TInputFrm::OnOK() {
 
 bool TInputFrm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && !ParamNames_.empty()) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* press = static_cast<QKeyEvent*>(event);
+        const int key = press->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
             MoveTo(CurParam_ + (key == Qt::Key_Down ? 1 : -1));
+            return true;
+        }
+        // A button pressed with Enter stays a button.
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) &&
+            !qobject_cast<QPushButton*>(watched)) {
+            OnEnter(press->modifiers().testFlag(Qt::ControlModifier));
             return true;
         }
     }
@@ -157,6 +193,10 @@ TResultFrm::TResultFrm(QWidget* parent)
     : QDialog(parent), MmoResult(new QPlainTextEdit(this)), CmdOK(new QPushButton("OK", this)),
       CmdCopy(new QPushButton("Копировать", this)) {
     setWindowTitle("Результат выполнения программы");
+    // The result as the program gave it: "Копировать" copies what was computed.
+    MmoResult->setReadOnly(true);
+    MmoResult->setFont(MonospaceFont(QtText(kDefaultFontFamily), kDefaultFontSize));
+    Zoom_ = TTextZoom::Install(MmoResult);
     resize(480, 300);
     CmdOK->setDefault(true);
     auto* buttons = new QHBoxLayout;
@@ -169,6 +209,10 @@ TResultFrm::TResultFrm(QWidget* parent)
     connect(CmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(CmdCopy, &QPushButton::clicked, this,
             [this] { QApplication::clipboard()->setText(Text()); });
+}
+
+void TResultFrm::SetTextFont(const QFont& font) {
+    Zoom_->SetBaseFont(font);
 }
 
 void TResultFrm::SetResult(const QString& text) {
@@ -225,13 +269,14 @@ void TGraphFrm::resizeEvent(QResizeEvent* event) {
 }
 
 void TGraphFrm::OnSave() {
-    const QString path =
-        Dialogs_.SaveFile(this, {QString(), QString(), "Bitmaps (*.bmp)", "bmp", false});
+    const QString path = Dialogs_.SaveFile(
+        this, {QString(), QString(), "Рисунки BMP (*.bmp);;Все файлы (*)", "bmp", false});
     if (path.isEmpty() || !Picture_) return;
     try {
-        Picture_->SavePictureBmp(QFile::encodeName(path).toStdString());
+        ReplaceFile(QFile::encodeName(path).toStdString(), Picture_->BitmapBytes(),
+                    TWriteRule::UserFile);
     } catch (const TFileError& failure) {
-        Dialogs_.Inform(this, "Ошибка", QString("Рисунок не сохранён: ") + failure.what(),
+        Dialogs_.Inform(this, "Ошибка", "Рисунок не сохранён: " + QtText(FileFailureText(failure)),
                         TMessageIcon::Error);
     }
 }
@@ -351,36 +396,43 @@ void TInterpFrm::OnEvFinish(uint64_t serial) {
         if (Closing_) Closing_->quit();
         return;
     }
-    const int32_t code = Run_->ErrorNumber();
-    if (code != 0 && code != kErrorRunComplete) {
-        Dialogs_.Inform(this, "Ошибка", QtText(RunErrorMessage(code)), TMessageIcon::Error);
-    } else {
-        OutputRes();
-    }
     --Seconds_; // the last refresh counts no second
     OnTimeInc();
+    const int32_t code = Run_->ErrorNumber();
+    if (code != 0 && code != kErrorRunComplete) {
+        // The counters stay, with the error, until the user closes them.
+        QString text = QtText(RunErrorMessage(code));
+        if (FailureDetail) text += FailureDetail(*Run_);
+        Dialogs_.Inform(this, "Ошибка", text, TMessageIcon::Error);
+    } else {
+        accept(); // a run that ended well has nothing more to show here
+        OutputRes();
+    }
     if (RunEnded) RunEnded();
 }
 
 void TInterpFrm::OutputRes() {
+    DeliverResult(*Run_);
+}
+
+void TInterpFrm::DeliverResult(TInterpreter& run) {
     if (ToFile) {
         try {
-            WriteResultFile(*Run_, OutputFileName);
+            WriteResultFile(run, OutputFileName, TWriteRule::UserFile);
         } catch (const TFileError& failure) {
             Dialogs_.Inform(this, "Ошибка",
-                            QString("Результат не записан в файл: ") + failure.what(),
+                            "Результат не записан в файл: " + QtText(FileFailureText(failure)),
                             TMessageIcon::Error);
         }
     } else if (Graphics) {
-        std::unique_ptr<TQtCanvas> picture = DrawResultPicture(*Run_, GraphicsMode);
+        std::unique_ptr<TQtCanvas> picture = DrawResultPicture(run, GraphicsMode);
         if (!picture) {
-            Dialogs_.Inform(this, "Ошибка", QtText(PictureErrorMessage(Run_->ErrorNumber())),
-                            TMessageIcon::Error);
+            Dialogs_.Inform(this, "Ошибка", PictureFailure(run.ErrorNumber()), TMessageIcon::Error);
             return;
         }
         Graph_.ShowPicture(std::move(picture));
     } else {
-        Result_.ShowResult(QtText(Run_->ResultText()));
+        Result_.ShowResult(QtText(run.ResultText()));
     }
 }
 
@@ -390,33 +442,86 @@ TRunWindows::TRunWindows(TDialogService& dialogs, QWidget* parent)
     : Input(parent), Result(parent), Graph(dialogs, parent), Interp(dialogs, Result, Graph, parent),
       Dialogs_(dialogs), Parent_(parent) {}
 
-void TRunWindows::Show(const std::vector<TNotice>& notices) {
+void TRunWindows::Tell(const std::vector<TNotice>& notices) const {
     for (const TNotice& notice : notices)
         ShowNotice(Dialogs_, Parent_, notice);
 }
 
-void TRunWindows::RunSteps(TPCode code, const TOptions& options, const TRunChoice& choice,
-                           const std::function<void()>& started) {
+bool TRunWindows::AskParams(TInterpreter& run, std::string_view documentKey) {
+    const std::vector<std::string>& names = run.Code().Functions[0].Args;
+    std::vector<std::string> texts = Params_.Recall(documentKey, names);
+    if (documentKey == OfferedKey_) { // a test's parameters, offered once
+        for (std::size_t i = 0; i < texts.size() && i < Offered_.size(); ++i)
+            texts[i] = Offered_[i];
+        OfferedKey_.clear();
+    }
+    const bool accepted = Input.GetParams(names, run, texts);
+    Params_.Keep(documentKey, names, texts);
+    return accepted;
+}
+
+std::unique_ptr<TInterpreter> TRunWindows::PrepareRun(TPCode code, const TOptions& options,
+                                                      const TRunChoice& choice,
+                                                      std::string_view documentKey,
+                                                      TRunOutcome& outcome) {
     std::vector<TNotice> notices;
+    outcome = TRunOutcome::Refused;
     std::unique_ptr<TInterpreter> run = CreateRun(std::move(code), options, notices);
-    if (!run) return Show(notices);
+    if (!run) {
+        Tell(notices);
+        return nullptr;
+    }
     switch (ParamSourceOf(run->Code(), choice.InputFromFile)) {
     case TParamSource::File:
-        if (!ReadParamsFile(*run, choice.InputFileName, notices)) return Show(notices);
+        if (!ReadParamsFile(*run, choice.InputFileName, notices)) {
+            Tell(notices);
+            return nullptr;
+        }
         break;
-    case TParamSource::Dialog: Input.GetParams(run->Code().Functions[0].Args, *run); break;
+    case TParamSource::Dialog:
+        if (!AskParams(*run, documentKey)) {
+            outcome = TRunOutcome::Cancelled;
+            return nullptr;
+        }
+        break;
     case TParamSource::None: break;
     }
-    if (const std::optional<TNotice> refused = ParamsRefused(*run)) return Show({*refused});
+    if (const std::optional<TNotice> refused = ParamsRefused(*run)) {
+        Tell({*refused});
+        return nullptr;
+    }
+    outcome = TRunOutcome::Ran;
+    return run;
+}
 
-    if (started) started();
+void TRunWindows::SetDelivery(const TOptions& options, const TRunChoice& choice) {
     Interp.ToFile = choice.OutputToFile;
     Interp.Graphics = choice.Graphics;
     Interp.OutputFileName = choice.OutputFileName;
     Interp.GraphicsMode = options.GraphicsMode;
     Interp.StartIntrp = options.StartIntrp;
+}
+
+void TRunWindows::Deliver(TInterpreter& run, const TOptions& options, const TRunChoice& choice) {
+    SetDelivery(options, choice);
+    Interp.DeliverResult(run);
+}
+
+TRunOutcome TRunWindows::RunSteps(TPCode code, const TOptions& options, const TRunChoice& choice,
+                                  const std::function<void()>& started,
+                                  std::string_view documentKey,
+                                  const std::function<void(const TInterpreter&)>& failed) {
+    TRunOutcome outcome = TRunOutcome::Ran;
+    std::unique_ptr<TInterpreter> run =
+        PrepareRun(std::move(code), options, choice, documentKey, outcome);
+    if (!run) return outcome;
+    if (started) started();
+    SetDelivery(options, choice);
     Interp.EvPrepare(*run);
+    const int32_t ended = run->ErrorNumber();
+    if (failed && ended != kErrorRunComplete && ended != kErrorStopped && ended != 0) failed(*run);
     run->FreeCode();
+    return TRunOutcome::Ran;
 }
 
 } // namespace zk::ide

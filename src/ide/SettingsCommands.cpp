@@ -4,6 +4,7 @@
 #include "frontend/Tokens.h"
 #include "ide/OptionsDialog.h"
 #include "ide/QtText.h"
+#include "ide/TextView.h"
 
 #include <QDir>
 
@@ -12,7 +13,7 @@ namespace zk::ide {
 namespace {
 
 TFileRequest SettingsRequest(const QString& title, bool mustExist) {
-    return {title, QString(), "Файл настроек (Zk.ini)", "ini", mustExist};
+    return {title, QString(), "Файл настроек (Zk.ini);;Все файлы (*)", "ini", mustExist};
 }
 
 } // namespace
@@ -21,7 +22,8 @@ TAppliedOptions ApplyOptions(TOptions& options) {
     if (!options.ExtOutputDir.empty() && options.ExtOutputDir.back() != '/')
         options.ExtOutputDir += '/';
     ClassicLanguage = !options.UseNew;
-    return {ClassicLanguage, options.SymbolErr, PathString(options.DefaultDir)};
+    return {ClassicLanguage,     options.SymbolErr,   PathString(options.DefaultDir),
+            EditorFont(options), options.LineNumbers, options.LiveErrors};
 }
 
 std::optional<TAppliedOptions> MnuCommonOptItmClick(TCommonOptsFrm& dialog) {

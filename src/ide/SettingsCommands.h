@@ -1,12 +1,13 @@
 // The "Настройка" menu of the main window and ApplyOptions, which makes the
-// settings record effective: the language variant, the SYMBOL rule and the
-// initial directory of the file dialogs. The window calls these and applies
-// what they return.
+// settings record effective: the language variant, the SYMBOL rule, the
+// initial directory of the file dialogs and the editor's look. The window
+// calls these and applies what they return.
 #pragma once
 
 #include "frontend/Options.h"
 #include "ide/DialogService.h"
 
+#include <QFont>
 #include <QString>
 
 #include <optional>
@@ -21,6 +22,9 @@ struct TAppliedOptions {
     bool ClassicLanguage = false; // already set in the front end's flag
     bool SymbolIsError = true;    // for the runs: TRunOptions::SymbolIsError
     QString DialogDirectory;      // the initial directory of every file dialog
+    QFont EditorFont;             // of the editors, and of the result window
+    bool LineNumbers = true;      // the editors' line numbers
+    bool LiveErrors = true;       // the current document checked while it is typed
 };
 
 // Gives ExtOutputDir a trailing '/' unless it is empty, sets ClassicLanguage

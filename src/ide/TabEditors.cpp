@@ -2,6 +2,8 @@
 // in front.
 #include "ide/TabEditors.h"
 
+#include <QKeyEvent>
+
 namespace zk::ide {
 
 using editor::TDCSyntaxMemo;
@@ -30,6 +32,14 @@ TDCSyntaxMemo& TTabEditors::Memo() {
 TDCSyntaxMemo& TTabEditors::CreateMemo(int slot) {
     auto* memo = new TDCSyntaxMemo(this);
     memo->SetPopupMenu(PopupMenu_);
+    memo->installEventFilter(this);
+    if (Font_) memo->SetEditorFont(*Font_);
+    memo->SetLineNumbers(LineNumbers_);
+    memo->SetReadOnly(ReadOnly_);
+    connect(memo, &TDCSyntaxMemo::OnGutterLineClicked, this, [this, slot](int row) {
+        if (GutterLineClicked) GutterLineClicked(slot, row);
+    });
+    if (ZoomedSize_) memo->SetFontPointSize(*ZoomedSize_);
     addWidget(memo);
     Memos_[slot - 1] = memo;
     // Only the editor in front can be edited, so its notices are the current
@@ -40,7 +50,76 @@ TDCSyntaxMemo& TTabEditors::CreateMemo(int slot) {
     connect(memo, &TDCSyntaxMemo::OnColRowChanged, this, [this, memo](int col, int row) {
         if (memo == currentWidget() && CaretMoved) CaretMoved(col, row);
     });
+    // A zoom in the editor in front zooms them all; the others' own notices
+    // of it are not the user's.
+    connect(memo, &TDCSyntaxMemo::OnFontPointSizeChanged, this, [this, memo](int points) {
+        if (memo != currentWidget()) return;
+        SetZoomedSize(points);
+        if (Zoomed) Zoomed(points);
+    });
+    for (const auto signal :
+         {&TDCSyntaxMemo::OnUndoAvailableChanged, &TDCSyntaxMemo::OnRedoAvailableChanged})
+        connect(memo, signal, this, [this, memo] {
+            if (memo == currentWidget() && UndoStateChanged) UndoStateChanged();
+        });
+    connect(memo, &TDCSyntaxMemo::OnPasteReplaced, this, [this](int count) {
+        if (PasteReplaced) PasteReplaced(count);
+    });
+    ForwardQueries(*memo);
     return *memo;
+}
+
+// The questions of code intelligence come from the editor in front.
+void TTabEditors::ForwardQueries(TDCSyntaxMemo& memo) {
+    connect(&memo, &TDCSyntaxMemo::OnHover, this,
+            [this, memo = &memo](editor::TTextPoint point, QPoint globalPos) {
+                if (memo == currentWidget() && Hovered) Hovered(point, globalPos);
+            });
+    connect(&memo, &TDCSyntaxMemo::OnCtrlClick, this,
+            [this, memo = &memo](editor::TTextPoint point) {
+                if (memo == currentWidget() && CtrlClicked) CtrlClicked(point);
+            });
+    connect(&memo, &TDCSyntaxMemo::OnCompletionRequested, this,
+            [this, memo = &memo](editor::TTextPoint caret) {
+                if (memo == currentWidget() && CompletionRequested) CompletionRequested(caret);
+            });
+}
+
+// The font's size is the new base: a zoom of before does not outlive it.
+void TTabEditors::SetLook(const QFont& font, bool lineNumbers) {
+    Font_ = font;
+    LineNumbers_ = lineNumbers;
+    ZoomedSize_.reset();
+    for (TDCSyntaxMemo* memo : Memos_) {
+        if (!memo) continue;
+        memo->SetEditorFont(font);
+        memo->SetLineNumbers(lineNumbers);
+    }
+}
+
+void TTabEditors::SetAllReadOnly(bool readOnly) {
+    ReadOnly_ = readOnly;
+    for (TDCSyntaxMemo* memo : Memos_)
+        if (memo) memo->SetReadOnly(readOnly);
+}
+
+void TTabEditors::SetZoomedSize(int points) {
+    ZoomedSize_ = points;
+    for (TDCSyntaxMemo* memo : Memos_)
+        if (memo && memo->FontPointSize() != points) memo->SetFontPointSize(points);
+}
+
+// A reserved key is kept from the editor's claim on it, so that the window's
+// shortcut takes it.
+bool TTabEditors::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (Reserved_.contains(QKeySequence(key->keyCombination()))) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QStackedWidget::eventFilter(watched, event);
 }
 
 void TTabEditors::ReleaseClosed() {
@@ -96,6 +175,36 @@ int32_t TTabEditors::LineCount() const {
 std::string TTabEditors::Line(int32_t row) const {
     const TDCSyntaxMemo* memo = MemoOf(CurrentSlot());
     return memo ? memo->Line(row) : std::string();
+}
+
+bool TTabEditors::Modified() const {
+    const TDCSyntaxMemo* memo = MemoOf(CurrentSlot());
+    return memo && memo->Modified();
+}
+
+void TTabEditors::SetModified(bool modified) {
+    Memo().SetModified(modified);
+}
+
+std::optional<TTextRange> TTabEditors::Selection() const {
+    const TDCSyntaxMemo* memo = MemoOf(CurrentSlot());
+    if (!memo) return std::nullopt;
+    const editor::TDCTextArea& area = memo->Model().Selection();
+    if (area.Empty || area.BlockType != editor::btStream) return std::nullopt;
+    return TTextRange{{area.Start.Col, area.Start.Row}, {area.End.Col, area.End.Row}};
+}
+
+void TTabEditors::Select(const TTextRange& range) {
+    Memo().SetSelection({range.From.Col, range.From.Row}, {range.To.Col, range.To.Row});
+}
+
+// The deletion and the paste make one edit of the editor's, which one undo
+// takes back.
+void TTabEditors::Replace(const TTextRange& range, std::string_view text) {
+    editor::TMemoModel& model = Memo().Model();
+    model.SetSelection({range.From.Col, range.From.Row}, {range.To.Col, range.To.Row});
+    model.DeleteSelection();
+    model.PasteText(text);
 }
 
 } // namespace zk::ide

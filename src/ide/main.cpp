@@ -1,10 +1,12 @@
 // varnok: the desktop environment of the ZK language system.
 #include "ide/DialogService.h"
 #include "ide/MainWindow.h"
+#include "ide/MenuKeyStyle.h"
 #include "ide/QtTranslation.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QStyle>
 
 #include <cstdio>
 #include <cstring>
@@ -20,12 +22,21 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication app(argc, argv);
+    // The user's configuration goes to ~/.config/Varnok/varnok.conf.
+    QApplication::setOrganizationName("Varnok");
+    QApplication::setApplicationName("varnok");
+    QApplication::setStyle(new zk::ide::TMenuKeyStyle(QApplication::style()->name()));
     zk::ide::InstallQtTranslation(app);
     zk::ide::TQtDialogService dialogs;
     zk::ide::TMainFrm window(dialogs);
     // The argument keeps the system's bytes of its path.
     window.OpenStartFile(argc > 1 ? QFile::decodeName(argv[1]) : QString());
+    window.RestoreWindowPlace();
     window.show();
+    // Work a killed run left is offered first; from here on an end signal
+    // keeps copies of what is unsaved.
+    window.StartSession();
     window.LoadStartupSettings();
-    return app.exec();
+    // A signal during the questions of the start has ended them already.
+    return window.Ending() ? 0 : app.exec();
 }

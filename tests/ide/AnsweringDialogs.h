@@ -13,22 +13,25 @@
 namespace zk::ide::test {
 
 struct TAskedQuestion {
-    enum class TKind { Message, OpenFile, SaveFile, InputText } Kind;
-    QString Caption; // a message's caption, a file dialog's or input box's title
-    QString Text;    // a message's text, an input box's prompt, a file dialog's filter
+    enum class TKind { Message, OpenFile, SaveFile, InputText, Choice } Kind;
+    QString Caption;          // a message's caption, a file dialog's or input box's title
+    QString Text;             // a message's text, an input box's prompt, a file dialog's filter
+    QStringList Buttons = {}; // a choice's buttons, then its check box
 };
 
 class TAnsweringDialogs final : public TDialogService {
 public:
     // Queued replies, taken in order: an answer to a message box, a path (empty
-    // = cancel) for a file dialog, or a text (nullopt = cancel) for an input box.
-    using TReply = std::variant<TAnswer, QString, std::optional<QString>>;
+    // = cancel) for a file dialog, a text (nullopt = cancel) for an input box,
+    // or the button and the check box of a choice.
+    using TReply = std::variant<TAnswer, QString, std::optional<QString>, TChoice>;
     std::deque<TReply> Replies;
     std::vector<TAskedQuestion> Asked;
 
     void Answer(TAnswer answer) { Replies.emplace_back(answer); }
     void ChooseFile(const QString& path) { Replies.emplace_back(path); }
     void Type(std::optional<QString> text) { Replies.emplace_back(std::move(text)); }
+    void Pick(int button, bool checked = false) { Replies.emplace_back(TChoice{button, checked}); }
 
     // The texts of the message boxes shown so far.
     std::vector<QString> MessageTexts() const {
@@ -48,14 +51,25 @@ public:
         Asked.push_back({TAskedQuestion::TKind::OpenFile, request.Title, request.Filter});
         return Take<QString>(QString(), request.Filter);
     }
+    // The filter a file dialog with a choice of filters answers; its first
+    // one when empty.
+    QString Filter;
+
     QString SaveFile(QWidget*, const TFileRequest& request) override {
         Asked.push_back({TAskedQuestion::TKind::SaveFile, request.Title, request.Filter});
+        if (request.ChosenFilter && !Filter.isEmpty()) *request.ChosenFilter = Filter;
         return Take<QString>(QString(), request.Filter);
     }
     std::optional<QString> InputText(QWidget*, const QString& caption, const QString& prompt,
                                      const QString&) override {
         Asked.push_back({TAskedQuestion::TKind::InputText, caption, prompt});
         return Take<std::optional<QString>>(std::nullopt, prompt);
+    }
+
+    TChoice Choose(QWidget*, const TChoiceRequest& request) override {
+        Asked.push_back({TAskedQuestion::TKind::Choice, request.Caption, request.Text,
+                         request.Buttons + QStringList{request.CheckBox}});
+        return Take<TChoice>({request.EscapeButton, false}, request.Text);
     }
 
 private:

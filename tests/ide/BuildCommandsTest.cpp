@@ -12,6 +12,8 @@
 
 #include <filesystem>
 
+#include <sys/stat.h>
+
 namespace zk::ide::test {
 namespace {
 
@@ -30,7 +32,7 @@ protected:
     TBuildInput Editing(std::string_view text) {
         TBuildInput input;
         input.EditorText = W(text);
-        input.Documents.push_back({1, "", input.EditorText});
+        input.Documents.push_back({1, "", input.EditorText, {}});
         return input;
     }
     std::vector<std::string> Messages(const TCommandOutcome& out) {
@@ -45,28 +47,55 @@ protected:
     TBuildCommands Commands{Options};
 };
 
-TEST_F(BuildCommands, AnErrorInTheEditorNamesTheMainModuleAndPutsTheCaretOnItsRow) {
-    const TCommandOutcome out = Commands.SyntaxCheck(Editing("(F (X)\r\n  Y)"));
-    ASSERT_EQ(Messages(out),
-              std::vector<std::string>{"Ошибка: Неизвестный атом - #5 Файл: главный модуль"});
+TEST_F(BuildCommands, AnErrorInTheEditorNamesItsDocumentAndPlaceAndSelectsTheToken) {
+    TBuildInput input = Editing("(F (X)\r\n  YES)");
+    input.EditorTitle = "lists.zk";
+    const TCommandOutcome out = Commands.SyntaxCheck(input);
+    ASSERT_EQ(Messages(out), std::vector<std::string>{"Ошибка: Неизвестный атом - #5 («YES») "
+                                                      "Файл: lists.zk, строка 2, столбец 3"});
     EXPECT_EQ(Cp1251ToUtf8(out.Notices[0].Caption), "Ошибка!");
-    EXPECT_EQ(out.Caret, (TCaretPlace{0, 1, 2}));
+    EXPECT_EQ(out.Caret, (TCaretPlace{0, 1, 2, 3}));
     EXPECT_EQ(Cp1251ToUtf8(*out.BuildStatus), "Ошибка компиляции программы: Неизвестный атом - #5");
 }
 
 TEST_F(BuildCommands, AnErrorInAnOpenIncludedFileSelectsItsLowestSlot) {
     TBuildInput input = Editing("#INCLUDE \"INC.ZK\"\r\n(F (X) X)");
-    input.Documents.push_back({4, "/elsewhere/inc.zk", "(G (X)\r\n Z)"});
-    input.Documents.push_back({3, "/src/Inc.ZK", "(G (X)\r\n Z)"});
+    input.Documents.push_back({4, "/elsewhere/inc.zk", "(G (X)\r\n Z)", {}});
+    input.Documents.push_back({3, "/src/Inc.ZK", "(G (X)\r\n Z)", {}});
     const TCommandOutcome out = Commands.PrepareRun(input);
     EXPECT_FALSE(out.Code);
-    EXPECT_EQ(out.Caret, (TCaretPlace{3, 1, 1}));
+    EXPECT_EQ(out.Caret, (TCaretPlace{3, 1, 1, 1}));
     EXPECT_EQ(Cp1251ToUtf8(*out.BuildStatus), "Ошибка: Неизвестный атом - #5");
 
     input.Documents.pop_back();
     input.Documents.pop_back();
     Temp.Write("INC.ZK", "(G (X)\r\n Z)"); // not open: only the message
     EXPECT_FALSE(Commands.SyntaxCheck(input).Caret);
+}
+
+// A document read from a file with LF line ends is compiled from a copy with
+// LF line ends, as zk reads the file, and its offsets count one byte a line end.
+TEST_F(BuildCommands, AnLfDocumentIsCompiledWithItsOwnLineEnds) {
+    TBuildInput input = Editing("(F (X)\r\n\r\n\t X)");
+    input.EditorFormat.LfLineEnds = true;
+    input.EditorTitle = "tabs.zk";
+    const TCommandOutcome out = Commands.SyntaxCheck(input);
+    ASSERT_EQ(Messages(out),
+              std::vector<std::string>{"Ошибка: Недопустимый символ в исходном коде - #103 (символ "
+                                       "табуляции) Файл: tabs.zk, строка 3, столбец 1"});
+    EXPECT_EQ(out.Caret, (TCaretPlace{0, 2, 0, 1}));
+    EXPECT_EQ(CaretAtOffset("AB\r\nCDEFGH", 7, 80, 1), (TCaretPlace{0, 1, 4}));
+}
+
+TEST(FailureMessage, NamesACharacterWindows1251LacksByItsCode) {
+    TBuildInput input;
+    input.EditorText = "(F (X)\r\n (QUOTE \x98 \x98))";
+    input.EditorFormat.Unmappable = {U'\u2260', U'\U0001F600'};
+    input.EditorTitle = "a.zk";
+    const TError second{103, 18, MainModuleName()};
+    EXPECT_EQ(Cp1251ToUtf8(FailureMessage(second, input)),
+              "Ошибка: Недопустимый символ в исходном коде - #103 (символ U+1F600, которого нет в "
+              "кодировке Windows-1251) Файл: a.zk, строка 2, столбец 11");
 }
 
 TEST(CaretAtOffset, CountsTwoBytesPerLineEndAndClampsTheColumn) {
@@ -114,7 +143,7 @@ TEST_F(BuildCommands, EmptyDirectoriesMeanTheEnvironmentsOwnAndTheCurrentOne) {
 TEST_F(BuildCommands, TheTemporaryDirectoryLosesOnlyTheFilesTheEnvironmentWrote) {
     const std::string own = Temp.Write("notes.zk", "(MINE (X) X)");
     TBuildInput input = Editing("(F (X) X)");
-    input.Documents.push_back({2, "/src/lib.zk", "(G (X) X)"});
+    input.Documents.push_back({2, "/src/lib.zk", "(G (X) X)", {}});
     ASSERT_TRUE(Commands.SyntaxCheck(input).Caret == std::nullopt);
     EXPECT_EQ(Temp.Read("lib.zk"), "(G (X) X)\r\n");
 
@@ -159,6 +188,25 @@ TEST_F(BuildCommands, TheLogIsRewrittenOrAppendedWithinItsLimit) {
     EXPECT_EQ(Messages(out).front(),
               "Каталог для доп. выходных не существует! Log небыть записан!");
     EXPECT_EQ(Messages(out).back(), "Ошибок в исходном коде не обнаружено");
+}
+
+// None of these may wait for a reader, and each says which file failed.
+TEST_F(BuildCommands, AFifoInPlaceOfAnOutputIsRefusedWithoutWaiting) {
+    for (const char* name : {"Log.txt", "PCode.txt", "prog.ZKP"})
+        ASSERT_EQ(mkfifo((Out.Path() / name).c_str(), 0600), 0);
+    const std::string refused = ": Это не обычный файл (канал или устройство)";
+    Options.PCDOut = true;
+    for (const uint8_t mode : {1, 2}) {
+        Options.LogMode = mode;
+        const auto ask = [&] { return std::optional<std::string>(Out.Entry() + "prog.ZKP"); };
+        const TCommandOutcome out = Commands.CompileProgram(Editing("(F (X) X)"), ask);
+        EXPECT_EQ(Messages(out),
+                  (std::vector<std::string>{
+                      "Ошибка ввода-вывода: " + Out.Entry() + "Log.txt" + refused,
+                      "Ошибка ввода-вывода: " + Out.Entry() + "PCode.txt" + refused,
+                      "Ошибка ввода-вывода: " + Out.Entry() + "prog.ZKP" + refused}));
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(Out.Path() / "Log.txt"));
 }
 
 TEST_F(BuildCommands, AUnitCompileWritesTheListingOnlyWhenAsked) {

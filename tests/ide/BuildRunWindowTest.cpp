@@ -70,7 +70,8 @@ TEST_F(BuildRunWindow, AnErrorInTheEditorKeepsItsTabAndPutsTheCaretInViewOnItsRo
     ASSERT_EQ(current, 1);
     Trigger("MnuSyntaxCheckItm");
     EXPECT_EQ(Dialogs.MessageTexts(),
-              std::vector<QString>{"Ошибка: Неизвестный атом - #5 Файл: главный модуль"});
+              std::vector<QString>{"Ошибка: Неизвестный атом - #5 («Y») Файл: main.zk, строка 2, "
+                                   "столбец 301"});
     EXPECT_EQ(Window.Table().CurTab(), current);
     EXPECT_EQ(Window.Tabs().currentIndex(), current);
     EXPECT_EQ(Window.Editor().Row(), 1);

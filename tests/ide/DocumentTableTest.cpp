@@ -98,5 +98,41 @@ TEST_F(DocumentTableTest, ABuildSeesEveryDocumentWithTheEditorsTextAndItsPath) {
     EXPECT_EQ(copies[1].Text, "typed");
 }
 
+TEST_F(DocumentTableTest, TheModifiedMarkFollowsUndoBackToTheSavedText) {
+    const zk::test::TTempDir dir;
+    Table.Open(dir.Write("first.zk", "(A)"), "(A)");
+    EXPECT_EQ(Table.TabCaption(0), "first.zk");
+    Editor.Type(Table, "(A2)");
+    EXPECT_EQ(Table.TabCaption(0), "first.zk*");
+    Editor.Dirty = false; // undone back to the text of the file
+    Table.OnMmoChange();
+    EXPECT_EQ(Table.TabCaption(0), "first.zk");
+    EXPECT_TRUE(Table.Current().Saved);
+
+    Table.New();
+    EXPECT_EQ(Table.TabCaption(1), W("Безымянный 2"));
+    Editor.Type(Table, "draft");
+    EXPECT_EQ(Table.TabCaption(1), W("Безымянный 2*"));
+    Editor.Type(Table, ""); // edited away to nothing: nothing to lose
+    EXPECT_EQ(Table.TabCaption(1), W("Безымянный 2"));
+    EXPECT_FALSE(Table.Current().Saved); // an untitled document is never saved
+}
+
+TEST_F(DocumentTableTest, ARestoredDocumentIsUnsavedAndReplacesOnlyAnUntouchedStart) {
+    EXPECT_TRUE(Table.Restore("/src/lost.zk", "(L)"));
+    EXPECT_EQ(Table.OpenCount(), 1);
+    EXPECT_EQ(Table.TabCaption(0), "lost.zk*");
+    EXPECT_TRUE(Editor.Dirty);
+    Editor.Dirty = false; // undo cannot make it the file's text
+    Table.OnMmoChange();
+    EXPECT_FALSE(Table.Current().Saved);
+    TDocumentFormat utf8;
+    utf8.Encoding = TTextEncoding::Utf8;
+    EXPECT_TRUE(Table.Restore("", "(U)", utf8));
+    EXPECT_EQ(Table.OpenCount(), 2);
+    EXPECT_EQ(Table.TabCaption(1), W("Безымянный 2*"));
+    EXPECT_EQ(Table.Current().Format.Encoding, TTextEncoding::Utf8);
+}
+
 } // namespace
 } // namespace zk::ide

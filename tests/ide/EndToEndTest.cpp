@@ -101,7 +101,7 @@ TEST_F(EndToEnd, CheckAndRunAnExampleWithItsParameterTyped) {
         Run().Interp.close();
     };
     Key(Qt::Key_F9, Qt::ControlModifier);
-    EXPECT_EQ(parameter, "Параметр 0 (L)");
+    EXPECT_EQ(parameter, "Параметр 1 из 1 (L)");
     EXPECT_EQ(result, "C B A ");
     EXPECT_EQ(result + "\n", RunZk({"run", kExamples + "reverse.zk", "a b c"}));
     EXPECT_GT(instructions.toLongLong(), 0);

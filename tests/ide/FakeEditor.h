@@ -18,6 +18,7 @@ public:
     int32_t CaretCol = 0;
     int32_t CaretRow = 0;
     int SetTextCalls = 0;
+    bool Dirty = false; // what an editor's undo list would say
 
     std::string Text() const override {
         std::string text;
@@ -27,6 +28,7 @@ public:
     }
     void SetText(std::string_view text) override {
         ++SetTextCalls;
+        Dirty = false;
         Lines.clear();
         for (std::size_t pos = 0; pos < text.size();)
             Lines.emplace_back(NextLine(text, pos));
@@ -42,10 +44,13 @@ public:
     std::string Line(int32_t row) const override {
         return row >= 0 && row < LineCount() ? Lines[row] : std::string();
     }
+    bool Modified() const override { return Dirty; }
+    void SetModified(bool modified) override { Dirty = modified; }
 
     // Typing replaces the text; the table hears of it as the window would tell it.
     void Type(TDocumentTable& table, std::string text) {
         SetText(text);
+        Dirty = true;
         table.OnMmoChange();
     }
 };

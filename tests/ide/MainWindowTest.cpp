@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QMenuBar>
 #include <QTabBar>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -82,12 +83,13 @@ TEST_F(MainWindowTest, AnErrorInAnIncludedFileOpenInAnotherTabSelectsItAndPlaces
     Trigger("MnuSyntaxCheckItm");
     ASSERT_EQ(Dialogs.MessageTexts().size(), 1u);
     EXPECT_EQ(Dialogs.MessageTexts()[0].toStdString(),
-              "Ошибка: Неизвестный атом - #5 Файл: LIB.ZK");
+              "Ошибка: Неизвестный атом - #5 («Z») Файл: LIB.ZK, строка 2, столбец 4");
     EXPECT_EQ(Window.Table().CurTab(), 0);
     EXPECT_EQ(Window.Tabs().currentIndex(), 0);
     EXPECT_TRUE(EditorText().startsWith("(G (X)"));
     EXPECT_EQ(Window.Editor().Row(), 1);
-    EXPECT_EQ(Window.Editor().Col(), 3);
+    EXPECT_EQ(Window.Editor().Col(), 4); // the caret ends after the selected token
+    EXPECT_EQ(Window.Editor().Model().SelectedText(), "Z");
     EXPECT_EQ(Panel(2), "Ошибка компиляции программы: Неизвестный атом - #5");
     // The document with the include kept its text while it was put aside.
     Window.Tabs().setCurrentIndex(1);
@@ -167,16 +169,67 @@ TEST_F(MainWindowTest, ShortcutsAndItemsWithoutACommandAreThoseOfTheMenuTable) {
         {"MnuFindAgainItm", Qt::Key_F3},
         {"MnuReplaceItm", Qt::CTRL | Qt::Key_R},
         {"MnuRunItm", Qt::CTRL | Qt::Key_F9},
-        {"MnuSyntaxCheckItm", Qt::Key_F9}};
+        {"MnuSyntaxCheckItm", Qt::Key_F9},
+        {"MnuCloseItm", Qt::CTRL | Qt::Key_W},
+        {"MnuFindBackItm", Qt::SHIFT | Qt::Key_F3},
+        {"MnuSelectAllItm", Qt::CTRL | Qt::Key_A},
+        {"MnuHelpContItm", Qt::Key_F1},
+        {"MenuBarItm", Qt::Key_F10}};
     for (const auto& [name, sequence] : keys)
         EXPECT_EQ(Window.Action(name)->shortcut(), sequence) << name;
-    for (const char* name : {"MnuUndoItm", "MnuRedoItm", "CmdUndo", "MnuReplaceItm", "MnuExeItm",
+    // Undo and Redo only while there is something to take back.
+    for (const char* name : {"MnuUndoItm", "MnuRedoItm", "CmdUndo", "CmdRedo", "MnuExeItm",
                              "MnuColorOptItm", "MnuHelpIndexItm", "MnuHelpSearchItm"})
         EXPECT_FALSE(Window.Action(name)->isEnabled()) << name;
+    QTest::keyClicks(&Window.Editor(), "(F)");
+    EXPECT_TRUE(Window.Action("MnuUndoItm")->isEnabled() && Window.Action("CmdUndo")->isEnabled());
+    Trigger("MnuUndoItm");
+    EXPECT_TRUE(Window.Action("MnuRedoItm")->isEnabled());
+    // Every menu caption has its underlined letter.
+    for (QAction* menu : Window.menuBar()->actions())
+        EXPECT_TRUE(menu->text().contains('&')) << menu->text().toStdString();
     EXPECT_TRUE(Window.Action("MnuScreenItm")->isChecked());
 
     Trigger("MnuHelpContItm");
     EXPECT_TRUE(Window.HelpWindow().isVisible());
+}
+
+// Control+PgDn is the editor's "end of page" too: the window takes it for the
+// tabs all the same; Alt with a letter is the menus', never typed.
+TEST_F(MainWindowTest, TheWindowsKeysPassTheEditor) {
+    Trigger("MnuNewItm");
+    Trigger("MnuNewItm");
+    ASSERT_EQ(Window.Table().CurTab(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return Window.Editor().hasFocus(); }));
+    QTest::keyClick(&Window.Editor(), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(Window.Table().CurTab(), 0); // round past the last
+    QTest::keyClick(&Window.Editor(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(Window.Table().CurTab(), 1);
+    QTest::keyClick(&Window.Editor(), Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(Window.Table().CurTab(), 0);
+
+    QKeyEvent alt(QEvent::KeyPress, Qt::Key_A, Qt::AltModifier, QStringLiteral("ф"));
+    QApplication::sendEvent(&Window.Editor(), &alt);
+    EXPECT_EQ(EditorText(), "");
+    Dialogs.Answer(TAnswer::No); // an untitled document is never saved: closing asks
+    QTest::keyClick(&Window.Editor(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_EQ(Window.Table().OpenCount(), 2);
+}
+
+// An older settings file, without the editor's section, loads; a zoom then
+// keeps its size there and leaves every other line as it was.
+TEST_F(MainWindowTest, AZoomIsKeptInTheSettingsFile) {
+    const std::string older = "[ZK]\r\nBasicOptions=0001010100000400000000000000\r\n"
+                              "[Include]\r\nCount=0\r\n";
+    Dir.Write("Zk.ini", older);
+    Window.LoadStartupSettings({QString::fromStdString(Dir.Path().string()), QString()});
+    EXPECT_EQ(Window.Options().FontSize, 10);
+    const int base = Window.Editor().FontPointSize();
+    QTest::keyClick(&Window.Editor(), Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_EQ(Window.Editor().FontPointSize(), base + 1);
+    const std::string kept =
+        older + "\r\n[Editor]\r\nFontSize=" + std::to_string(base + 1) + "\r\n";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Dir.Read("Zk.ini") == kept; })) << Dir.Read("Zk.ini");
 }
 
 // The keys go to the current editor, so it has the focus, and shows its
@@ -210,7 +263,7 @@ TEST_F(MainWindowTest, ScreenshotWithAHighlightedExample) {
     const QString path = dir + QStringLiteral("/main-window.png");
     ASSERT_TRUE(Window.grab().save(path));
     std::printf("main window screenshot: %s\n", qPrintable(path));
-    EXPECT_EQ(Window.windowTitle(), "Varnok 3.11");
+    EXPECT_EQ(Window.windowTitle(), "reverse.zk - Varnok 3.11");
     EXPECT_EQ(Panel(3), "3:9");
 }
 

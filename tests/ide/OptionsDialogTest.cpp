@@ -1,5 +1,6 @@
-// The options dialog, the start-up questions about "Zk.ini" and what each
-// answer writes, ApplyOptions and the settings menu.
+// The options dialog, the start-up question about "Zk.ini" and what each
+// choice writes, the choice kept for later starts, ApplyOptions and the
+// settings menu.
 #include "ide/OptionsDialog.h"
 
 #include "AnsweringDialogs.h"
@@ -10,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFontComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -26,12 +28,9 @@ namespace {
 using test::TAnsweringDialogs;
 using zk::test::W;
 
-const QString kFirstQuestion = "Varnok ранее не запускался из текущего каталога. Создать файл "
-                               "настроек в текущем каталоге?";
-const QString kSecondQuestion = "Воспользоваться настройками из каталога, в который установлен "
-                                "Varnok (иначе будут использованы настройки ко умолчанию)?";
-const QString kNotFound = "В каталоге, в который был установлен Varnok не найден файл настроек. "
-                          "Будут использованы настроки по умолчанию.";
+const QString kNotFound = "В каталоге, в который был установлен Varnok, не найден файл настроек. "
+                          "Будут использованы настройки по умолчанию.";
+enum TPick { kInstalled, kDefaults, kNoFile };
 constexpr const char* kDefaultHex = "0001010100000400000000000000";
 
 QString Q(const std::filesystem::path& path) {
@@ -41,7 +40,8 @@ QString Q(const std::filesystem::path& path) {
 // Every field of the record in one text, so that a test compares all at once.
 std::string Fields(const TOptions& o) {
     std::string text = o.TempDir + "|" + o.DefaultDir + "|" + o.ExtOutputDir + "|" +
-                       o.DefExtension + "|" + BasicOptionsToHex(o);
+                       o.DefExtension + "|" + BasicOptionsToHex(o) + "|" + o.FontFamily + "|" +
+                       std::to_string(o.FontSize) + "|" + std::to_string(o.LineNumbers);
     for (const std::string& dir : o.Include)
         text += "|" + dir;
     return text;
@@ -62,6 +62,9 @@ TOptions Unusual() {
     o.GraphicsMode = 2;
     o.LogMode = 1;
     o.LogSize = 300;
+    o.FontFamily = "Liberation Mono";
+    o.FontSize = 13;
+    o.LineNumbers = false;
     return o;
 }
 
@@ -84,8 +87,9 @@ protected:
         EXPECT_NE(control, nullptr) << name;
         return control;
     }
-    TSettingsPlaces Places(bool withProgramSettings) const {
-        return {Q(Current.Path()), withProgramSettings ? Q(Program.Path() / "Zk.ini") : QString()};
+    TSettingsPlaces Places(bool withProgramSettings, const QString& userConfig = {}) const {
+        return {Q(Current.Path()), withProgramSettings ? Q(Program.Path() / "Zk.ini") : QString(),
+                userConfig};
     }
     TIniFile Written() const { return TIniFile::Load((Current.Path() / "Zk.ini").string()); }
 
@@ -107,41 +111,42 @@ TEST_F(OptionsDialogTest, TheCurrentDirectorysFileIsReadWithoutAQuestion) {
     EXPECT_EQ(Control<QListWidget>("LstInclPath")->item(0)->text(), "/inc/");
 }
 
-// The start-up without "Zk.ini" in the current directory: the answers, the
-// program's settings (MaxMem 6) or none, the boxes shown and what is written.
+// The start-up without "Zk.ini" in the current directory: the choice, the
+// program's settings (MaxMem 6) or none, the boxes shown after it and what is
+// written.
 struct TStartUpCase {
-    std::vector<TAnswer> Answers;
+    TPick Pick;
     bool ProgramSettings;
     std::vector<QString> Shown;
     int MaxMem;          // 6 from the program's settings, else 4 by default
     const char* Written; // "BasicOptions" of the current directory's file; null: no file
 };
 
-TEST_F(OptionsDialogTest, FirstStartInADirectoryAsksAndWritesAsAnswered) {
+TEST_F(OptionsDialogTest, FirstStartInADirectoryAsksOnceAndWritesAsChosen) {
     const std::vector<TStartUpCase> cases = {
-        {{TAnswer::No}, false, {kFirstQuestion, kNotFound}, 4, nullptr},
-        {{TAnswer::No}, true, {kFirstQuestion}, 6, nullptr},
-        {{TAnswer::Yes, TAnswer::No}, true, {kFirstQuestion, kSecondQuestion}, 4, kDefaultHex},
-        {{TAnswer::Yes, TAnswer::Yes},
-         true,
-         {kFirstQuestion, kSecondQuestion},
-         6,
-         "0000000100000600000000000000"},
-        {{TAnswer::Yes, TAnswer::Yes},
-         false,
-         {kFirstQuestion, kSecondQuestion, kNotFound},
-         4,
-         kDefaultHex},
+        {kNoFile, false, {kNotFound}, 4, nullptr},
+        {kNoFile, true, {}, 6, nullptr},
+        {kDefaults, true, {}, 4, kDefaultHex},
+        {kInstalled, true, {}, 6, "0000000100000600000000000000"},
+        {kInstalled, false, {kNotFound}, 4, kDefaultHex},
     };
     Program.Write("Zk.ini", "[ZK]\r\nBasicOptions=0000000100000600000000000000\r\n");
     for (const TStartUpCase& c : cases) {
         SCOPED_TRACE(testing::Message()
-                     << c.Answers.size() << " answers, program settings " << c.ProgramSettings);
+                     << "choice " << c.Pick << ", program settings " << c.ProgramSettings);
         std::filesystem::remove(Current.Path() / "Zk.ini");
         TAnsweringDialogs dialogs;
-        for (const TAnswer answer : c.Answers)
-            dialogs.Answer(answer);
+        dialogs.Pick(c.Pick);
         Dialog.OnInit(dialogs, Places(c.ProgramSettings));
+        ASSERT_EQ(dialogs.Asked.size(), c.Shown.size() + 1);
+        EXPECT_EQ(dialogs.Asked[0].Kind, test::TAskedQuestion::TKind::Choice);
+        EXPECT_EQ(dialogs.Asked[0].Caption, "Файл настроек");
+        EXPECT_TRUE(dialogs.Asked[0].Text.startsWith(
+            "Varnok ранее не запускался из текущего каталога. Создать файл настроек в текущем "
+            "каталоге?"));
+        EXPECT_EQ(dialogs.Asked[0].Buttons,
+                  (QStringList{"Создать из установленных", "Создать по умолчанию", "Не создавать",
+                               ""})); // no place to keep the choice: no box
         EXPECT_EQ(dialogs.MessageTexts(), c.Shown);
         EXPECT_EQ(Options.MaxMem, c.MaxMem);
         if (c.Written)
@@ -150,6 +155,31 @@ TEST_F(OptionsDialogTest, FirstStartInADirectoryAsksAndWritesAsAnswered) {
             EXPECT_FALSE(std::filesystem::exists(Current.Path() / "Zk.ini"));
     }
     EXPECT_EQ(Written().ReadInteger("Include", "Count", -1), 0);
+}
+
+TEST_F(OptionsDialogTest, AChoiceKeptWithDontAskAgainServesLaterStartsWithoutAQuestion) {
+    const QString config = Q(Temp.Path() / "config" / "varnok.conf");
+    Dialogs.Pick(kDefaults, true);
+    Dialog.OnInit(Dialogs, Places(true, config));
+    EXPECT_EQ(Dialogs.Asked.at(0).Buttons.last(), "Больше не спрашивать");
+    EXPECT_EQ(Written().ReadString("ZK", "BasicOptions", ""), kDefaultHex);
+    EXPECT_NE(zk::test::ReadFile(Temp.Path() / "config" / "varnok.conf").find("defaults"),
+              std::string::npos);
+
+    std::filesystem::remove(Current.Path() / "Zk.ini");
+    TAnsweringDialogs later;
+    Dialog.OnInit(later, Places(true, config));
+    EXPECT_TRUE(later.Asked.empty());
+    EXPECT_EQ(Written().ReadString("ZK", "BasicOptions", ""), kDefaultHex);
+
+    // The kept "do not create" still tells that the installed settings are missing.
+    std::filesystem::remove(Current.Path() / "Zk.ini");
+    Dialogs.Pick(kNoFile, true);
+    Dialog.OnInit(Dialogs, Places(false, Q(Temp.Path() / "other.conf")));
+    TAnsweringDialogs third;
+    Dialog.OnInit(third, Places(false, Q(Temp.Path() / "other.conf")));
+    EXPECT_EQ(third.MessageTexts(), std::vector<QString>{kNotFound});
+    EXPECT_FALSE(std::filesystem::exists(Current.Path() / "Zk.ini"));
 }
 
 TEST_F(OptionsDialogTest, CancelRestoresEveryFieldAndTheControlsShowThem) {
@@ -164,6 +194,8 @@ TEST_F(OptionsDialogTest, CancelRestoresEveryFieldAndTheControlsShowThem) {
     Control<QSpinBox>("EdtLogSize")->setValue(4096);
     Control<QRadioButton>("OptAppendLog")->setChecked(true);
     Control<QRadioButton>("OptMonochrome")->setChecked(true);
+    Control<QFontComboBox>("CmbFontFamily")->setEditText("DejaVu Sans Mono");
+    Control<QSpinBox>("EdtFontSize")->setValue(20);
     Control<QPushButton>("CmdClearList")->click();
 
     Control<QPushButton>("CmdCancel")->click();
@@ -181,6 +213,26 @@ TEST_F(OptionsDialogTest, DefaultClosesWithOkAndKeepsTheLogLimit) {
     EXPECT_EQ(BasicOptionsToHex(Options), "00010101005A0400000001002C01");
     EXPECT_EQ(Control<QLineEdit>("EdtDefExtension")->text(), "zk ");
     EXPECT_EQ(Control<QListWidget>("LstInclPath")->count(), 0);
+    EXPECT_EQ(Control<QFontComboBox>("CmbFontFamily")->currentText(), "Courier New");
+    EXPECT_EQ(Control<QSpinBox>("EdtFontSize")->value(), 10);
+    EXPECT_TRUE(Control<QCheckBox>("ChkLineNumbers")->isChecked());
+}
+
+// OK without a change keeps a family this machine may serve under another
+// name; an empty box means the default family.
+TEST_F(OptionsDialogTest, TheEditorsFontAndLineNumbersGoThroughTheControls) {
+    SetDefaultOptions(Options);
+    Dialog.PutToControls();
+    Control<QPushButton>("CmdOK")->click();
+    EXPECT_EQ(Options.FontFamily, "Courier New");
+
+    Control<QFontComboBox>("CmbFontFamily")->setEditText(" ");
+    Control<QSpinBox>("EdtFontSize")->setValue(14);
+    Control<QCheckBox>("ChkLineNumbers")->setChecked(false);
+    Dialog.GetFromCtrls();
+    EXPECT_EQ(Options.FontFamily, "Courier New");
+    EXPECT_EQ(Options.FontSize, 14);
+    EXPECT_FALSE(Options.LineNumbers);
 }
 
 TEST_F(OptionsDialogTest, IncludeListButtons) {
@@ -214,7 +266,7 @@ TEST_F(OptionsDialogTest, MemoryBoundComesFromThePhysicalMemory) {
     EXPECT_EQ(Control<QSpinBox>("EdtLogSize")->maximum(), 4096);
 }
 
-TEST_F(OptionsDialogTest, ApplyOptionsEndsTheOutputDirectoryWithASlashUnlessEmpty) {
+TEST_F(OptionsDialogTest, ApplyOptionsEndsTheOutputDirectoryWithASlashAndGivesTheEditorsLook) {
     const bool classic = ClassicLanguage;
     Options = Unusual();
     Options.ExtOutputDir = "/out";
@@ -223,6 +275,9 @@ TEST_F(OptionsDialogTest, ApplyOptionsEndsTheOutputDirectoryWithASlashUnlessEmpt
     EXPECT_TRUE(applied.ClassicLanguage && ClassicLanguage);
     EXPECT_FALSE(applied.SymbolIsError);
     EXPECT_EQ(applied.DialogDirectory, "/home/a b");
+    EXPECT_EQ(applied.EditorFont.families().first(), "Liberation Mono");
+    EXPECT_EQ(applied.EditorFont.pointSize(), 13);
+    EXPECT_FALSE(applied.LineNumbers);
 
     Options.ExtOutputDir.clear();
     Options.UseNew = true;
@@ -253,6 +308,23 @@ TEST_F(OptionsDialogTest, SettingsMenuSavesIntoTheCurrentDirectoryAndOpensAFile)
     EXPECT_FALSE(OnOpenOpts(Dialog, Dialogs, nullptr).has_value());
     EXPECT_EQ(Dialogs.MessageTexts().size(), 1u);
     EXPECT_EQ(Fields(Options), Fields(Unusual()));
+}
+
+// "Сохранить" on a full disk: the file written before stays whole, keys and
+// include list, and the message says why in Russian.
+TEST_F(OptionsDialogTest, SavingOnAFullDiskLeavesTheSettingsFileWhole) {
+    zk::test::TMountedDir disk(zk::test::TMountedDir::Small, 8 * 1024);
+    if (!disk.Mounted()) GTEST_SKIP() << "no right to mount a file system";
+    const QString path = Q(disk.Path() / "Zk.ini");
+    Options = Unusual();
+    ASSERT_TRUE(WriteSettingsFile(path, Options, Dialogs, nullptr));
+    const std::string before = zk::test::ReadFile(disk.Path() / "Zk.ini");
+    Options.Include.assign(400, std::string(40, 'd'));
+    Dialogs.Answer(TAnswer::Ok);
+    EXPECT_FALSE(WriteSettingsFile(path, Options, Dialogs, nullptr));
+    EXPECT_EQ(zk::test::ReadFile(disk.Path() / "Zk.ini"), before);
+    ASSERT_EQ(Dialogs.MessageTexts().size(), 1u);
+    EXPECT_EQ(Dialogs.MessageTexts()[0], "Ошибка ввода-вывода: " + path + ": Нет места на диске");
 }
 
 } // namespace

@@ -57,6 +57,20 @@ void WriteSource(const std::string& path, int lines) {
     }
 }
 
+// A UTF-8 source with LF line ends and Russian comments, as a Linux editor
+// writes one, of at least `bytes` bytes.
+void WriteUtf8Source(const std::string& path, std::size_t bytes) {
+    std::ofstream out(path, std::ios::binary);
+    std::size_t written = 0;
+    for (int i = 0; written < bytes; ++i) {
+        std::string line = i % 2 == 0 ? "; Функция " + std::to_string(i) + " переворачивает список"
+                                      : "(F" + std::to_string(i) + " (X) (CALL REV X))";
+        line += '\n';
+        out << line;
+        written += line.size();
+    }
+}
+
 // Answers every question with No and every file dialog with the next path.
 class TBenchDialogs final : public zk::ide::TDialogService {
 public:
@@ -205,6 +219,16 @@ int main(int argc, char** argv) {
                 "max %.1f ms (%d runs)\n",
                 Median(startUps), *std::min_element(startUps.begin(), startUps.end()),
                 *std::max_element(startUps.begin(), startUps.end()), runs);
+    const std::string large = (dir.path() + "/large-utf8.zk").toStdString();
+    WriteUtf8Source(large, 20 * 1024 * 1024);
+    std::vector<double> largeStartUps;
+    for (int i = 0; i < std::min(runs, 5); ++i)
+        largeStartUps.push_back(StartUpMillis(self.c_str(), large));
+    std::printf("start-up to the painted window, 20 MB UTF-8 file: median %.1f ms, max %.1f ms "
+                "(%zu runs)\n",
+                Median(largeStartUps),
+                *std::max_element(largeStartUps.begin(), largeStartUps.end()),
+                largeStartUps.size());
     TabSwitches(argc, argv, dir.path(), runs);
     return 0;
 }

@@ -24,6 +24,8 @@ QString BodyHtml(const std::vector<TBodyPiece>& pieces) {
         const QString text = FromText1251(piece.Text).toHtmlEscaped();
         html += piece.IsValue ? "<span style=\"" + kValueStyle + "\">" + text + "</span>" : text;
     }
+    // A CR LF line end would break the line twice in HTML.
+    html.replace("\r\n", "\n").replace('\r', '\n');
     return html + "</pre>";
 }
 

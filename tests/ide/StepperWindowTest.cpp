@@ -32,12 +32,13 @@ namespace {
 
 using zk::test::TTempDir;
 
-// Line 3 holds the recursive call; line 4 has no form of its own.
-constexpr const char* kReverse = "(REVERSE (L)\n"
-                                 "  (IF (EQUAL L (QUOTE)) (QUOTE)\n"
-                                 "    (EXPR (CALL REVERSE (BF L))\n"
-                                 "\n"
-                                 "          (FIRST L))))\n";
+// Line 3 holds the recursive call; line 4 has no form of its own. The line
+// ends are those of a new document.
+constexpr const char* kReverse = "(REVERSE (L)\r\n"
+                                 "  (IF (EQUAL L (QUOTE)) (QUOTE)\r\n"
+                                 "    (EXPR (CALL REVERSE (BF L))\r\n"
+                                 "\r\n"
+                                 "          (FIRST L))))\r\n";
 
 class StepperWindow : public ::testing::Test {
 protected:
@@ -105,6 +106,8 @@ TEST_F(StepperWindow, AStepIntoStopsAtTheFirstFormWithItsArrowAndShade) {
     EXPECT_TRUE(panel.isVisible());
     EXPECT_TRUE(panel.LblStep->text().startsWith("шаг "));
     EXPECT_TRUE(panel.TxtBody->toPlainText().contains("(IF (EQUAL L (QUOTE))"));
+    EXPECT_TRUE(panel.TxtBody->toPlainText().contains("(QUOTE)\n    (EXPR"))
+        << panel.TxtBody->toPlainText().toStdString();
     EXPECT_EQ(panel.LstCalls->item(0)->text(), "(REVERSE L=(A B))");
 
     // Steps on to the value of (EQUAL L (QUOTE)), which replaces it in the body.

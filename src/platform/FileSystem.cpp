@@ -1,15 +1,48 @@
-// The parts of the file layer that every platform shares: the error, its
-// Russian wording, and the names of fresh files.
+// The parts of the file layer that every platform shares: the error, what
+// a system error number means, its Russian wording, and the names of fresh
+// files.
 #include "platform/FileSystem.h"
 #include "platform/FreshName.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace zk {
 
 TFileError::TFileError(std::string path, const std::string& reason, TFileFault fault)
     : std::runtime_error(path + ": " + reason), Path_(std::move(path)), Reason_(reason),
       Fault_(fault) {}
+
+TFileFault FaultOfErrno(int error) {
+    switch (error) {
+    case ENOENT: return TFileFault::NotFound;
+    case ENOTDIR:
+    case ELOOP: return TFileFault::PathNotFound;
+    case EACCES:
+    case EPERM: return TFileFault::NoAccess;
+    case ENOSPC: return TFileFault::NoSpace;
+#ifdef EDQUOT // a quota exists on POSIX systems only
+    case EDQUOT: return TFileFault::NoSpace;
+#endif
+    case EFBIG:
+    case EOVERFLOW: return TFileFault::TooLarge;
+    case EROFS: return TFileFault::ReadOnly;
+    case EISDIR: return TFileFault::IsDirectory;
+    case ENXIO:
+    case ENODEV: return TFileFault::NotRegular;
+    case ENAMETOOLONG: return TFileFault::NameTooLong;
+    case EBUSY:
+    case ETXTBSY: return TFileFault::Busy;
+    case EIO: return TFileFault::InputOutput;
+    default: return TFileFault::Other;
+    }
+}
+
+void ThrowSystemError(std::string_view path, int error) {
+    throw TFileError(std::string(path), error != 0 ? std::strerror(error) : "input/output error",
+                     FaultOfErrno(error));
+}
 
 std::string_view FaultText(TFileFault fault) {
     switch (fault) {

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <cstring>
 #include <random>
 
 #include <fcntl.h>
@@ -177,33 +176,6 @@ bool WriteAll(int fd, std::string_view data, int& error) {
 }
 
 } // namespace
-
-TFileFault FaultOfErrno(int error) {
-    switch (error) {
-    case ENOENT: return TFileFault::NotFound;
-    case ENOTDIR:
-    case ELOOP: return TFileFault::PathNotFound;
-    case EACCES:
-    case EPERM: return TFileFault::NoAccess;
-    case ENOSPC: return TFileFault::NoSpace;
-    case EFBIG:
-    case EOVERFLOW: return TFileFault::TooLarge;
-    case EROFS: return TFileFault::ReadOnly;
-    case EISDIR: return TFileFault::IsDirectory;
-    case ENXIO:
-    case ENODEV: return TFileFault::NotRegular;
-    case ENAMETOOLONG: return TFileFault::NameTooLong;
-    case EBUSY:
-    case ETXTBSY: return TFileFault::Busy;
-    case EIO: return TFileFault::InputOutput;
-    default: return TFileFault::Other;
-    }
-}
-
-void ThrowSystemError(std::string_view path, int error) {
-    throw TFileError(std::string(path), error != 0 ? std::strerror(error) : "input/output error",
-                     FaultOfErrno(error));
-}
 
 std::optional<TFileStamp> RegularFileStamp(std::string_view path) {
     const TEntry entry = EntryAt(path, true);

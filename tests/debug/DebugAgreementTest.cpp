@@ -14,21 +14,6 @@
 namespace zk::test {
 namespace {
 
-TRunOutcome OutcomeOf(TInterpreter& run) {
-    TRunOutcome outcome{.Error = run.ErrorNumber(),
-                        .Result = {},
-                        .ExecCount = run.ExecCount(),
-                        .Depth = run.Depth(),
-                        .MaxDepth = run.MaxDepth(),
-                        .PC = run.PC(),
-                        .AllocCount = run.AllocCount(),
-                        .CellsInUse = run.CellsInUse(),
-                        .AtomCount = run.Atoms().Count(),
-                        .RandomState = run.RandomState()};
-    if (outcome.Error == kErrorRunComplete) outcome.Result = run.ResultText();
-    return outcome;
-}
-
 // The failure as zk tells it: the form and each call's function, arguments
 // and call form.
 std::string FailureText(const TInterpreter& run, const TFormMap& forms) {

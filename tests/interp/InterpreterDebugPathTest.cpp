@@ -12,21 +12,6 @@
 namespace zk::test {
 namespace {
 
-TRunOutcome OutcomeOf(TInterpreter& run) {
-    TRunOutcome outcome{.Error = run.ErrorNumber(),
-                        .Result = {},
-                        .ExecCount = run.ExecCount(),
-                        .Depth = run.Depth(),
-                        .MaxDepth = run.MaxDepth(),
-                        .PC = run.PC(),
-                        .AllocCount = run.AllocCount(),
-                        .CellsInUse = run.CellsInUse(),
-                        .AtomCount = run.Atoms().Count(),
-                        .RandomState = run.RandomState()};
-    if (outcome.Error == kErrorRunComplete) outcome.Result = run.ResultText();
-    return outcome;
-}
-
 // The operation of the instruction at which the run ended, by the loop and by
 // single steps.
 int32_t FailedOperation(std::string_view program, const std::vector<std::string>& params,

@@ -79,12 +79,8 @@ inline TFeed Params(std::vector<std::string> params) {
     };
 }
 
-// The run from the parameters on; no run takes place when they fail.
-inline TRunOutcome RunImage(TPCode image, const TFeed& feed, const TRunOptions& options,
-                            int32_t cells) {
-    TInterpreter run(cells, std::move(image), options);
-    feed(run);
-    if (run.ErrorNumber() == 0) run.Run();
+// Everything a run shows when it has ended.
+inline TRunOutcome OutcomeOf(TInterpreter& run) {
     TRunOutcome outcome{.Error = run.ErrorNumber(),
                         .Result = {},
                         .ExecCount = run.ExecCount(),
@@ -97,6 +93,15 @@ inline TRunOutcome RunImage(TPCode image, const TFeed& feed, const TRunOptions& 
                         .RandomState = run.RandomState()};
     if (outcome.Error == kErrorRunComplete) outcome.Result = run.ResultText();
     return outcome;
+}
+
+// The run from the parameters on; no run takes place when they fail.
+inline TRunOutcome RunImage(TPCode image, const TFeed& feed, const TRunOptions& options,
+                            int32_t cells) {
+    TInterpreter run(cells, std::move(image), options);
+    feed(run);
+    if (run.ErrorNumber() == 0) run.Run();
+    return OutcomeOf(run);
 }
 
 // The outcome of the compiled image, after the program file's run agreed.

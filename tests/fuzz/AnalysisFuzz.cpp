@@ -12,8 +12,6 @@
 #include "frontend/TextEncoding.h"
 #include "frontend/Tokens.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -22,34 +20,6 @@
 using namespace zk;
 
 namespace {
-
-constexpr std::string_view kFileMark = "\n@@";
-constexpr std::size_t kMaxFiles = 6;
-
-bool IsFileName(std::string_view name) {
-    const auto allowed = [](unsigned char c) {
-        return std::isalnum(c) || c == '.' || c == '_' || c == '-';
-    };
-    return !name.empty() && name.size() <= 16 && std::all_of(name.begin(), name.end(), allowed) &&
-           std::any_of(name.begin(), name.end(), [](unsigned char c) { return std::isalpha(c); });
-}
-
-// Writes the other files and returns the main file's bytes.
-std::string_view WriteFiles(std::string_view input) {
-    fuzz::ClearScratch();
-    std::size_t end = std::min(input.find(kFileMark), input.size());
-    const std::string_view main = input.substr(0, end);
-    for (std::size_t files = 1; end < input.size() && files < kMaxFiles; ++files) {
-        const std::size_t nameStart = end + kFileMark.size();
-        const std::size_t nameEnd = std::min(input.find('\n', nameStart), input.size());
-        end = std::min(input.find(kFileMark, nameEnd), input.size());
-        const std::string_view name = input.substr(nameStart, nameEnd - nameStart);
-        const std::size_t bodyStart = std::min(nameEnd + 1, end);
-        if (IsFileName(name) && name != "MAIN.ZK")
-            fuzz::WriteScratch(name, input.substr(bodyStart, end - bodyStart));
-    }
-    return main;
-}
 
 void AskEverywhere(const analysis::TAnalysis& analysis) {
     for (std::size_t file = 0; file < analysis.Files.size(); ++file) {
@@ -70,7 +40,7 @@ void AskEverywhere(const analysis::TAnalysis& analysis) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view main =
-        WriteFiles(std::string_view(reinterpret_cast<const char*>(data), size));
+        fuzz::WriteFiles(std::string_view(reinterpret_cast<const char*>(data), size));
     const std::string path = fuzz::WriteScratch("MAIN.ZK", main);
     const std::vector<std::string> paths{fuzz::ScratchEntry()};
     const std::string text = DecodeText(main).Text;

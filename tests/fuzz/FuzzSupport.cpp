@@ -6,7 +6,9 @@
 #include "interp/ImageCheck.h"
 #include "pcode/PCodeFile.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +22,17 @@ test::TTempDir& Scratch() {
     // removes the directory at the end of the process.
     static test::TTempDir dir;
     return dir;
+}
+
+constexpr std::string_view kFileMark = "\n@@";
+constexpr std::size_t kMaxFiles = 6;
+
+bool IsFileName(std::string_view name) {
+    const auto allowed = [](unsigned char c) {
+        return std::isalnum(c) || c == '.' || c == '_' || c == '-';
+    };
+    return !name.empty() && name.size() <= 16 && std::all_of(name.begin(), name.end(), allowed) &&
+           std::any_of(name.begin(), name.end(), [](unsigned char c) { return std::isalpha(c); });
 }
 
 } // namespace
@@ -37,6 +50,22 @@ void ClearScratch() {
 
 std::string WriteScratch(std::string_view name, std::string_view bytes) {
     return Scratch().Write(name, bytes);
+}
+
+std::string_view WriteFiles(std::string_view input) {
+    ClearScratch();
+    std::size_t end = std::min(input.find(kFileMark), input.size());
+    const std::string_view main = input.substr(0, end);
+    for (std::size_t files = 1; end < input.size() && files < kMaxFiles; ++files) {
+        const std::size_t nameStart = end + kFileMark.size();
+        const std::size_t nameEnd = std::min(input.find('\n', nameStart), input.size());
+        end = std::min(input.find(kFileMark, nameEnd), input.size());
+        const std::string_view name = input.substr(nameStart, nameEnd - nameStart);
+        const std::size_t bodyStart = std::min(nameEnd + 1, end);
+        if (IsFileName(name) && name != "MAIN.ZK")
+            WriteScratch(name, input.substr(bodyStart, end - bodyStart));
+    }
+    return main;
 }
 
 void Require(bool holds, std::string_view what) {

@@ -31,6 +31,12 @@ void ClearScratch();
 // Creates or replaces the file and returns its path.
 std::string WriteScratch(std::string_view name, std::string_view bytes);
 
+// Splits an input into files: the main file's bytes first, then each other
+// file after a line "@@NAME". Clears the scratch directory, writes the other
+// files there (at most five, with plain names) and returns the main file's
+// bytes.
+std::string_view WriteFiles(std::string_view input);
+
 // Reads the fuzzer's bytes as a p-code file of any layout into `code`;
 // false when the reader refuses them.
 bool DecodeFuzzedFile(const uint8_t* data, std::size_t size, TPCode& code);

@@ -16,8 +16,6 @@
 #include "pcode/CodeVerifier.h"
 #include "pcode/PCodeFile.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -27,32 +25,9 @@ using namespace zk;
 
 namespace {
 
-constexpr std::string_view kFileMark = "\n@@";
-constexpr std::size_t kMaxFiles = 6;
-
-bool IsFileName(std::string_view name) {
-    const auto allowed = [](unsigned char c) {
-        return std::isalnum(c) || c == '.' || c == '_' || c == '-';
-    };
-    return !name.empty() && name.size() <= 16 && std::all_of(name.begin(), name.end(), allowed) &&
-           std::any_of(name.begin(), name.end(), [](unsigned char c) { return std::isalpha(c); });
-}
-
 // Writes the files of the input; the path of the main file.
-std::string WriteFiles(std::string_view input) {
-    fuzz::ClearScratch();
-    std::size_t end = std::min(input.find(kFileMark), input.size());
-    const std::string mainPath = fuzz::WriteScratch("MAIN.ZK", input.substr(0, end));
-    for (std::size_t files = 1; end < input.size() && files < kMaxFiles; ++files) {
-        const std::size_t nameStart = end + kFileMark.size();
-        const std::size_t nameEnd = std::min(input.find('\n', nameStart), input.size());
-        end = std::min(input.find(kFileMark, nameEnd), input.size());
-        const std::string_view name = input.substr(nameStart, nameEnd - nameStart);
-        const std::size_t bodyStart = std::min(nameEnd + 1, end);
-        if (IsFileName(name) && name != "MAIN.ZK")
-            fuzz::WriteScratch(name, input.substr(bodyStart, end - bodyStart));
-    }
-    return mainPath;
+std::string WriteSources(std::string_view input) {
+    return fuzz::WriteScratch("MAIN.ZK", fuzz::WriteFiles(input));
 }
 
 // Compiles the main file; the image when it compiled.
@@ -87,7 +62,7 @@ void CheckUnit(const TPCode& code) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string mainPath =
-        WriteFiles(std::string_view(reinterpret_cast<const char*>(data), size));
+        WriteSources(std::string_view(reinterpret_cast<const char*>(data), size));
     for (const bool classic : {false, true}) {
         ClassicLanguage = classic;
         TPCode program;

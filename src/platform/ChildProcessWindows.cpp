@@ -51,25 +51,6 @@ std::wstring OwnExecutable() {
     }
 }
 
-// One argument as CommandLineToArgvW reads it back.
-std::wstring Quoted(const std::wstring& argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
-        return argument;
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (const wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    return quoted + L"\"";
-}
-
 class TStartedChild : public TChildProcess {
 public:
     TStartedChild(HANDLE process, HANDLE output) : Process_(process), Output_(output) {}
@@ -141,9 +122,9 @@ std::unique_ptr<TChildProcess> TChildProcess::Start(const TChildTask& task, std:
             if (handle != nullptr) CloseHandle(handle);
         return nullptr;
     }
-    std::wstring line = Quoted(OwnExecutable());
+    std::wstring line = QuotedArgument(OwnExecutable());
     for (const std::string& argument : task.Arguments)
-        line += L" " + Quoted(WideOfUtf8(argument));
+        line += L" " + QuotedArgument(WideOfUtf8(argument));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;

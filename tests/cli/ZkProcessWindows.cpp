@@ -19,24 +19,6 @@ void Check(bool ok, const char* what) {
     if (!ok) throw std::runtime_error(what);
 }
 
-std::wstring Quoted(const std::wstring& argument) {
-    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos)
-        return argument;
-    std::wstring quoted = L"\"";
-    std::size_t backslashes = 0;
-    for (const wchar_t c : argument) {
-        if (c == L'\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, L'\\');
-    return quoted + L"\"";
-}
-
 void MakePipe(HANDLE& read, HANDLE& write, bool childReads) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     Check(CreatePipe(&read, &write, &inherit, 0), "pipe failed");
@@ -65,9 +47,9 @@ TProcessResult RunChild(const std::vector<std::string>& args, const std::string&
         Check(outWrite != INVALID_HANDLE_VALUE, "cannot open the standard output file");
     }
     MakePipe(errRead, errWrite, false);
-    std::wstring line = Quoted(WideOfUtf8(ZK_EXECUTABLE));
+    std::wstring line = QuotedArgument(WideOfUtf8(ZK_EXECUTABLE));
     for (const std::string& a : args)
-        line += L" " + Quoted(WideOfUtf8(a));
+        line += L" " + QuotedArgument(WideOfUtf8(a));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
